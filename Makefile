@@ -1,0 +1,53 @@
+# Entry points: `make demo` runs the online installer under Wine against a local service; `make test` runs every test.
+SHELL := /bin/bash
+JOBS ?= 2
+# Tests and the demo build the program against a setup-info service on loopback.
+LOOPBACK_HOST ?= 127.0.0.1:18431
+PYTEST := /usr/bin/python3 -m pytest
+
+.PHONY: all deps build native win32 test unit-test win32-test fuzz-smoke e2e-test demo fuzz bench clean
+
+all: build
+
+deps:
+	sudo_cmd=$$( [ "$$(id -u)" = 0 ] || echo sudo ); $$sudo_cmd sh scripts/install-deps.sh
+
+native:
+	cmake --preset native -DCORVANE_SANITIZE=ON >/dev/null
+	cmake --build build/native -j$(JOBS)
+
+win32:
+	cmake --preset win32 -DCORVANE_SETUP_HOST=$(LOOPBACK_HOST) >/dev/null
+	cmake --build build/win32 -j$(JOBS)
+
+build: native win32
+
+unit-test: native
+	ctest --test-dir build/native --output-on-failure
+
+win32-test: win32
+	ctest --test-dir build/win32 --output-on-failure
+
+fuzz-smoke:
+	@true
+
+e2e-test: win32
+	CORVANE_SETUP_HOST=$(LOOPBACK_HOST) $(PYTEST) -q tests/e2e
+
+test: deps
+	$(MAKE) unit-test
+	$(MAKE) win32-test
+	$(MAKE) fuzz-smoke
+	$(MAKE) e2e-test
+
+demo: deps win32
+	bash scripts/demo.sh
+
+fuzz:
+	@true
+
+bench:
+	@true
+
+clean:
+	rm -rf build

@@ -1,0 +1,38 @@
+#!/bin/sh
+# Installs every Debian package the build, the tests and the demo need; safe to run again.
+set -eu
+export DEBIAN_FRONTEND=noninteractive
+
+PACKAGES="
+ make cmake ninja-build g++ clang libclang-rt-14-dev
+ mingw-w64 g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686
+ googletest libgtest-dev libbenchmark-dev libpugixml-dev libtinyxml2-dev
+ wine wine32:i386 wine64 xvfb xauth x11-utils x11-xserver-utils xdotool imagemagick
+ locales fonts-wqy-zenhei
+ nginx vsftpd
+ python3 python3-pytest python3-pil
+"
+
+missing=""
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    dpkg --add-architecture i386
+    missing=yes
+fi
+for p in $PACKAGES; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing="$missing $p"
+done
+if [ -n "$missing" ]; then
+    apt-get update -q
+    # shellcheck disable=SC2086
+    apt-get install -y -q --no-install-recommends $PACKAGES
+fi
+
+if ! locale -a 2>/dev/null | grep -qi '^zh_CN\.utf-\?8$'; then
+    sed -i 's/^# *\(zh_CN.UTF-8 UTF-8\)/\1/' /etc/locale.gen
+    grep -q '^zh_CN.UTF-8 UTF-8' /etc/locale.gen || echo 'zh_CN.UTF-8 UTF-8' >> /etc/locale.gen
+    locale-gen
+fi
+# The services are started by the tests themselves on loopback, never at boot.
+for s in nginx vsftpd; do
+    systemctl disable --now "$s" >/dev/null 2>&1 || service "$s" stop >/dev/null 2>&1 || true
+done

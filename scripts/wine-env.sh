@@ -1,0 +1,54 @@
+# Sourced by the scripts that run the program or its tests under Wine: prefix, locale, display, font.
+# Usage: . scripts/wine-env.sh && corvane_wine_ready
+CORVANE_ROOT=${CORVANE_ROOT:-$(cd "$(dirname "${BASH_SOURCE[0]:-$0}")/.." && pwd)}
+export WINEPREFIX=${WINEPREFIX:-$CORVANE_ROOT/build/wineprefix}
+export WINEARCH=win32
+export WINEDEBUG=${WINEDEBUG:--all}
+# Code page 936 (GBK) comes from the locale Wine starts in.
+export LANG=zh_CN.UTF-8 LC_ALL=zh_CN.UTF-8
+export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
+CORVANE_XVFB_DISPLAY=${CORVANE_XVFB_DISPLAY:-:93}
+
+corvane_display_ready() {
+    if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
+        return 0
+    fi
+    export DISPLAY=$CORVANE_XVFB_DISPLAY
+    if ! xdpyinfo >/dev/null 2>&1; then
+        nohup Xvfb "$DISPLAY" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
+        for _ in $(seq 50); do
+            xdpyinfo >/dev/null 2>&1 && break
+            sleep 0.1
+        done
+    fi
+    xdpyinfo >/dev/null 2>&1
+}
+
+corvane_prefix_ready() {
+    if [ ! -f "$WINEPREFIX/.corvane-ready" ]; then
+        mkdir -p "$WINEPREFIX"
+        wineboot -i >/dev/null 2>&1
+        wineserver -w
+        # The dialog font of every template is the GBK name of SimSun; map it and its Latin name to the
+        # CJK font Debian ships, so that GBK texts render.
+        reg=$(mktemp --suffix=.reg)
+        printf '%s\r\n' 'Windows Registry Editor Version 5.00' '' \
+            '[HKEY_CURRENT_USER\Software\Wine\Fonts\Replacements]' \
+            '"宋体"="WenQuanYi Zen Hei"' '"SimSun"="WenQuanYi Zen Hei"' '"NSimSun"="WenQuanYi Zen Hei"' \
+            '"新宋体"="WenQuanYi Zen Hei"' '"MS Shell Dlg"="WenQuanYi Zen Hei"' '' \
+            '[HKEY_CURRENT_USER\Software\Wine\WineDbg]' '"ShowCrashDialog"=dword:00000000' '' \
+            '[HKEY_LOCAL_MACHINE\Software\Microsoft\Windows NT\CurrentVersion\AeDebug]' '"Auto"="0"' '"Debugger"=""' '' \
+            | iconv -f UTF-8 -t UTF-16 > "$reg"
+        wine regedit /S "$reg" >/dev/null 2>&1
+        wineserver -w
+        rm -f "$reg"
+        touch "$WINEPREFIX/.corvane-ready"
+    fi
+}
+
+corvane_wine_ready() {
+    corvane_display_ready || { echo "no X display available" >&2; return 1; }
+    corvane_prefix_ready
+    # A persistent wineserver saves its start-up on every program of the test run.
+    wineserver -p >/dev/null 2>&1 || true
+}
