@@ -10,7 +10,7 @@ PACKAGES="
  wine wine32:i386 wine64 xvfb xauth x11-utils x11-xserver-utils xdotool imagemagick
  locales fonts-wqy-zenhei
  nginx vsftpd
- python3 python3-pytest python3-pil
+ python3 python3-pytest python3-pil python3-pyftpdlib
 "
 
 missing=""
