@@ -1,6 +1,8 @@
 // CDialog: DialogBoxParam with the dialog window subclassed, so the message map sees every message.
 #include "CDialog.h"
 
+#include "CWinApp.h"
+
 BEGIN_MESSAGE_MAP(CDialog, CWnd)
     ON_COMMAND(IDOK, OnOK)
     ON_COMMAND(IDCANCEL, OnCancel)
@@ -10,7 +12,14 @@ CDialog::CDialog(UINT nIDTemplate, CWnd* pParentWnd) : m_nIDTemplate(nIDTemplate
 
 INT_PTR CDialog::DoModal()
 {
+    // Without a parent, a dialog run on the thread of the application's main window is owned by that
+    // window, which is disabled while the dialog runs; on any other thread it has no owner.
     HWND hParent = m_pParentWnd ? m_pParentWnd->m_hWnd : nullptr;
+    CWinApp* pApp = AfxGetApp();
+    CWnd* pMain = pApp ? pApp->m_pMainWnd : nullptr;
+    if (!hParent && pMain && pMain != this && pMain->m_hWnd &&
+        ::GetWindowThreadProcessId(pMain->m_hWnd, nullptr) == ::GetCurrentThreadId())
+        hParent = pMain->m_hWnd;
     return ::DialogBoxParamA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(m_nIDTemplate), hParent,
                              &CDialog::DialogProc, reinterpret_cast<LPARAM>(this));
 }

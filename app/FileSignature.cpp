@@ -1,0 +1,31 @@
+// FileSignature: hashes the file in fixed pieces, so an installer of any size needs no large buffer.
+#include "FileSignature.h"
+
+#include <vector>
+
+#include "CFile.h"
+#include "Md5.h"
+
+namespace {
+const UINT kPieceSize = 256 * 1024;
+}
+
+CString FileSignature(CString strPath)
+{
+    CFile file;
+    if (!file.Open(strPath, CFile::modeRead)) return CString();
+    std::vector<unsigned char> piece(kPieceSize);
+    Md5 md5;
+    try {
+        for (UINT got; (got = file.Read(piece.data(), kPieceSize)) > 0;) md5.Update(piece.data(), got);
+    } catch (CFileException* e) {
+        e->Delete();
+        return CString();
+    }
+    file.Close();
+    unsigned char digest[16];
+    md5.Final(digest);
+    char hex[33];
+    Md5::ToHex(digest, hex);
+    return CString(hex);
+}

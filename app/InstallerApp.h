@@ -1,0 +1,14 @@
+// InstallerApp: the application object; one installer window per logon, then the program ends.
+#pragma once
+
+#include "CWinApp.h"
+
+class InstallerApp : public CWinApp {
+public:
+    InstallerApp() : CWinApp(nullptr) {}
+    ~InstallerApp() override = default;
+
+    // Runs the installer window modally unless another instance runs; FALSE in every case, so the
+    // application ends right after.
+    BOOL InitInstance() override;
+};

@@ -1,0 +1,462 @@
+// InstallerDialog: start-up sequence, worker steps, progress and finish messages, paint, tray and commands.
+#include "InstallerDialog.h"
+
+#include <mbstring.h>
+#include <shlobj.h>
+#include <shlwapi.h>
+
+#include "CDC.h"
+#include "CMenu.h"
+#include "CWinApp.h"
+#include "FileSignature.h"
+#include "GetHttpString.h"
+#include "InstallRecord.h"
+#include "InstallerGlobals.h"
+#include "MessageDialog.h"
+#include "ProgressDisplay.h"
+#include "WindowRegion.h"
+#include "XmlDocument.h"
+#include "resource.h"
+
+namespace {
+
+const char kServiceUrl[] = "http://" CORVANE_SETUP_HOST "/ClientSrv/Getqzvrsetup.aspx";
+const char kWindowTitle[] = "Corvane在线安装程序";
+const char kQueryFailed[] = "获取安装信息失败，请稍后再试！";
+const char kConfirmExit[] = "确认要退出Corvane在线安装程序？";
+const char kNotice[] = "正在下载Corvane安装文件，请稍候...";
+const char kPartialSuffix[] = ".df!";
+
+const UINT_PTR kTimerProgress = 1010;
+const UINT_PTR kTimerPromotion = 1011;
+const COLORREF kKeyColour = RGB(255, 0, 255);
+const COLORREF kNoticeColour = RGB(4, 84, 181);
+
+// Progress strip: the empty track and the filled bar, one above the other in bitmap 137.
+const int kStripX = 25;
+const int kStripY = 178;
+
+// How long an ended window waits for a worker asked to stop before the process ends without it.
+const DWORD kWorkerGraceMs = 1500;
+
+// The promotional rotation counter; it is never reset.
+uint32_t g_nPromotionTick = 0;
+
+bool SameSignature(const CString& a, const CString& b)
+{
+    return _mbsicmp(reinterpret_cast<const unsigned char*>(static_cast<const char*>(a)),
+                    reinterpret_cast<const unsigned char*>(static_cast<const char*>(b))) == 0;
+}
+
+struct LabelPlace {
+    SkinLabel InstallerDialog::*label;
+    int x, y, cx, cy;
+};
+
+}  // namespace
+
+BEGIN_MESSAGE_MAP(InstallerDialog, CDialog)
+    ON_COMMAND(ID_TRAY_EXIT, OnTrayExit)
+    ON_COMMAND(ID_TRAY_OPEN, OnTrayOpen)
+    ON_MESSAGE(WM_SYSCOMMAND, OnSysCommand)
+    ON_MESSAGE(WM_PAINT, OnPaint)
+    ON_MESSAGE(WM_QUERYDRAGICON, OnQueryDragIcon)
+    ON_MESSAGE(WM_DESTROY, OnDestroy)
+    ON_MESSAGE(WM_NCHITTEST, OnNcHitTest)
+    ON_COMMAND(IDC_MINIMIZE, OnMinimizeButton)
+    ON_COMMAND(IDC_CLOSE, OnCloseButton)
+    ON_MESSAGE(WM_CTLCOLORSTATIC, OnCtlColorStatic)
+    ON_MESSAGE(WM_TIMER, OnTimer)
+    ON_MESSAGE(WM_SHOWWINDOW, OnShowWindow)
+    ON_MESSAGE(WM_TRAY_NOTIFY, OnTrayNotify)
+    ON_MESSAGE(WM_DOWNLOAD_NOTIFY, OnDownloadNotify)
+    ON_MESSAGE(WM_SETUP_FINISH, OnSetupFinish)
+END_MESSAGE_MAP()
+
+InstallerDialog::InstallerDialog(CWnd* pParent)
+    : CDialog(IDD_INSTALLER, pParent), m_hIcon(::LoadIconA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_APP))),
+      m_nid()
+{
+    char appData[MAX_PATH] = {};
+    if (::SHGetSpecialFolderPathA(nullptr, appData, CSIDL_APPDATA, FALSE))
+        m_strDataDir.Format("%s\\ravlet", appData);
+}
+
+InstallerDialog::~InstallerDialog() = default;
+
+void InstallerDialog::DoDataExchange(CDataExchange* pDX)
+{
+    CDialog::DoDataExchange(pDX);
+    DDX_Control(pDX, IDC_INSTALL, m_btnInstall);
+    DDX_Control(pDX, IDC_BACKGROUND, m_btnBackground);
+    DDX_Control(pDX, IDC_CLOSE, m_btnClose);
+    DDX_Control(pDX, IDC_MINIMIZE, m_btnMinimize);
+    DDX_Control(pDX, IDC_TITLE, m_lblTitle);
+    DDX_Control(pDX, IDC_STATUS, m_lblStatus);
+    DDX_Control(pDX, IDC_SIZE_CAPTION, m_lblSizeCaption);
+    DDX_Control(pDX, IDC_SIZE, m_lblSize);
+    DDX_Control(pDX, IDC_AMOUNT_CAPTION, m_lblAmountCaption);
+    DDX_Control(pDX, IDC_AMOUNT, m_lblAmount);
+    DDX_Control(pDX, IDC_SPEED_CAPTION, m_lblSpeedCaption);
+    DDX_Control(pDX, IDC_SPEED, m_lblSpeed);
+    DDX_Control(pDX, IDC_PROMOTION, m_lblPromotion);
+    DDX_Control(pDX, IDC_NOTICE, m_lblNotice);
+}
+
+BOOL InstallerDialog::OnInitDialog()
+{
+    CDialog::OnInitDialog();
+    SendMessage(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
+    SendMessage(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
+    ModifyStyle(0, WS_SYSMENU);
+    SetWindowText(kWindowTitle);
+    AddTrayIcon(IDI_APP, kWindowTitle);
+
+    if (!::PathFileExistsA(m_strDataDir)) ::CreateDirectoryA(m_strDataDir, nullptr);
+    g_nVerType = 0;
+    ReadInstallRecord(m_strDataDir);
+    g_DownloadFile.SetNotify(0, m_hWnd, WM_DOWNLOAD_NOTIFY);
+
+    LayoutSkin();
+
+    // The worker reaches the window by this handle only; it is fixed before the worker starts.
+    m_hWndNotify = m_hWnd;
+    // Kept, started suspended, so that the end of the run can wait for it (see FinishWorker).
+    CWinThread* pThread = AfxBeginThread(&InstallerDialog::WorkerThread, this, THREAD_PRIORITY_NORMAL, 0,
+                                         CREATE_SUSPENDED, nullptr);
+    if (pThread) {
+        pThread->m_bAutoDelete = FALSE;
+        m_worker.reset(pThread);
+        pThread->ResumeThread();
+    }
+
+    SetTimer(kTimerProgress, 1000);
+    SetTimer(kTimerPromotion, 5000);
+    return TRUE;
+}
+
+void InstallerDialog::LayoutSkin()
+{
+    HINSTANCE hInstance = ::GetModuleHandleA(nullptr);
+    m_bmpSkin.LoadBitmap(IDB_MAIN_BACKGROUND);
+    BITMAP bm = {};
+    m_bmpSkin.GetBitmap(&bm);
+
+    RECT work = {};
+    ::SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+    MoveWindow(work.left + (work.right - work.left - bm.bmWidth) / 2,
+               work.top + (work.bottom - work.top - bm.bmHeight) / 2, bm.bmWidth, bm.bmHeight, TRUE);
+
+    auto loadButtonImage = [hInstance](CBitmap& bitmap, UINT id) {
+        bitmap.Attach(::LoadImageA(hInstance, MAKEINTRESOURCEA(id), IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR));
+        return static_cast<HBITMAP>(bitmap.GetSafeHandle());
+    };
+    HBITMAP hPush = loadButtonImage(m_bmpPushButton, IDB_PUSH_BUTTON);
+    m_btnInstall.SetStateBitmap(hPush, 4, 1, TRUE);
+    m_btnBackground.SetStateBitmap(hPush, 4, 1, TRUE);
+    m_btnMinimize.SetStateBitmap(loadButtonImage(m_bmpMinimize, IDB_MAIN_MINIMIZE), 4, 1, TRUE);
+    m_btnClose.SetStateBitmap(loadButtonImage(m_bmpClose, IDB_MAIN_CLOSE), 4, 1, TRUE);
+    RECT client = {};
+    GetClientRect(&client);
+    m_btnClose.MoveWindow(client.right - 38, 0, 38, 25, TRUE);
+    m_btnMinimize.MoveWindow(client.right - 62, 0, 24, 25, TRUE);
+
+    m_lblTitle.SetFontBold(TRUE);
+    m_lblTitle.MoveWindow(30, 8, 235, 24, TRUE);
+
+    LayoutContent();
+    ApplyCornerRegion(this, &m_bmpSkin);
+}
+
+void InstallerDialog::LayoutContent()
+{
+    m_bmpProgress.LoadBitmap(IDB_PROGRESS);
+    static const LabelPlace kPlaces[] = {
+        {&InstallerDialog::m_lblTitle, 30, 8, 235, 24},
+        {&InstallerDialog::m_lblStatus, 289, 44, 145, 20},
+        {&InstallerDialog::m_lblSizeCaption, 289, 64, 60, 20},
+        {&InstallerDialog::m_lblSize, 349, 64, 100, 20},
+        {&InstallerDialog::m_lblAmountCaption, 289, 94, 45, 20},
+        {&InstallerDialog::m_lblAmount, 334, 94, 100, 20},
+        {&InstallerDialog::m_lblSpeedCaption, 289, 114, 60, 20},
+        {&InstallerDialog::m_lblSpeed, 349, 114, 100, 20},
+        {&InstallerDialog::m_lblPromotion, 33, 157, 300, 20},
+        {&InstallerDialog::m_lblNotice, 25, 230, 295, 15},
+    };
+    for (const LabelPlace& place : kPlaces) (this->*place.label).MoveWindow(place.x, place.y, place.cx, place.cy, TRUE);
+    m_lblSize.SetText("");
+    m_lblAmount.SetText("");
+    m_lblSpeed.SetText("");
+    m_lblNotice.SetFontSize(12).SetFontBold(TRUE).SetTextColor(kNoticeColour).SetText(kNotice);
+}
+
+UINT InstallerDialog::WorkerThread(LPVOID pParam)
+{
+    InstallerDialog* pDlg = static_cast<InstallerDialog*>(pParam);
+    XmlDocument doc;
+    doc.SetDocument(nullptr);
+    doc.SetFlags(0);
+    CString strAnswer, strFileSign, strUrl;
+
+    strUrl.Format("%s?vertype=%d", kServiceUrl, g_nVerType);
+    strAnswer = GetHttpString(strUrl);
+    if (doc.SetDocument(strAnswer) && doc.FindElement("qzvrsetup")) {
+        strFileSign = doc.GetAttribute("filesign");
+        pDlg->m_strFileUrl = doc.GetAttribute("fileurl");
+    }
+    pDlg->m_strAnswerSign = strFileSign;
+
+    if (pDlg->m_strFileUrl.IsEmpty()) {
+        MessageDialog message(nullptr);
+        message.SetMessage(kWindowTitle, kQueryFailed, Information);
+        message.DoModal();
+        pDlg->PostFinish();
+        return 0;
+    }
+
+    pDlg->m_strSetupPath.Format("%s\\qzvr_setup_%d.exe", static_cast<const char*>(pDlg->m_strDataDir), g_nVerType);
+    if (::PathFileExistsA(pDlg->m_strSetupPath)) {
+        ::OutputDebugStringA("1");
+        pDlg->m_strSetupSign = FileSignature(pDlg->m_strSetupPath);
+        if (SameSignature(pDlg->m_strSetupSign, strFileSign)) {
+            ::OutputDebugStringA("2");
+            pDlg->PostFinish();
+            return 0;
+        }
+    }
+
+    if (!SameSignature(g_strFileSign, strFileSign)) {
+        // The files on disk belong to another installer version: start over.
+        g_strFileSign = strFileSign;
+        ::DeleteFileA(pDlg->m_strSetupPath);
+        ::DeleteFileA(pDlg->m_strSetupPath + kPartialSuffix);
+    }
+    WriteInstallRecord(pDlg->m_strDataDir);
+    g_DownloadFile.DownLoadFile(pDlg->m_strFileUrl, pDlg->m_strSetupPath);
+
+    // What stands at the setup path now is launched only if it is the installer the service named.
+    if (!strFileSign.IsEmpty() && ::PathFileExistsA(pDlg->m_strSetupPath))
+        pDlg->m_strSetupSign = FileSignature(pDlg->m_strSetupPath);
+    pDlg->PostFinish();
+    return 0;
+}
+
+void InstallerDialog::PostFinish()
+{
+    ::PostMessageA(m_hWndNotify, WM_SETUP_FINISH, 0, 0);
+}
+
+void InstallerDialog::FinishWorker()
+{
+    if (!m_worker || ::WaitForSingleObject(m_worker->m_hThread, 0) != WAIT_TIMEOUT) return;
+    // A transfer stops after its current chunk and leaves its partial file for the next run.
+    g_DownloadFile.Cancel();
+    if (::WaitForSingleObject(m_worker->m_hThread, kWorkerGraceMs) == WAIT_TIMEOUT) {
+        // Stuck in a network or disk call: the objects it uses must outlive it, so end the process
+        // here, before anything is torn down. Written bytes are already in the file.
+        ::OutputDebugStringA("worker still busy at exit; ending the process\n");
+        ::TerminateProcess(::GetCurrentProcess(), 0);
+    }
+}
+
+LRESULT InstallerDialog::OnDownloadNotify(WPARAM wParam, LPARAM lParam)
+{
+    const DWORD value = static_cast<DWORD>(lParam);
+    switch (LOWORD(wParam)) {
+    case DLP_TOTAL:
+        m_dwFileSize = value;
+        m_lblSize.SetText(ProgressDisplay::Megabytes(value));
+        break;
+    case DLP_RESUMED:
+    case DLP_RECEIVED:
+        m_dwDownloaded = value;
+        break;
+    case DLP_SPEED:
+        m_dwSpeed = value;
+        break;
+    default:
+        break;
+    }
+    DrawProgress();
+    return 0;
+}
+
+LRESULT InstallerDialog::OnSetupFinish(WPARAM, LPARAM)
+{
+    ::OutputDebugStringA("3");
+    const bool verified = m_strAnswerSign.IsEmpty() || SameSignature(m_strSetupSign, m_strAnswerSign);
+    if (verified && ::PathFileExistsA(m_strSetupPath))
+        ::ShellExecuteA(nullptr, "open", m_strSetupPath, nullptr, nullptr, SW_RESTORE);
+    CDialog::OnCancel();
+    return 0;
+}
+
+LRESULT InstallerDialog::OnPaint(WPARAM, LPARAM)
+{
+    CPaintDC dc(this);
+    dc.SetBkMode(TRANSPARENT);
+    RECT client = {};
+    GetClientRect(&client);
+    CDC memory;
+    memory.CreateCompatibleDC(&dc);
+    {
+        CSelectObject skin(&memory, &m_bmpSkin);
+        dc.TransparentBlt(0, 0, client.right, client.bottom, &memory, 0, 0, client.right, client.bottom, kKeyColour);
+    }
+    BITMAP bm = {};
+    if (m_bmpProgress.GetBitmap(&bm)) {
+        CSelectObject progress(&memory, &m_bmpProgress);
+        dc.TransparentBlt(kStripX, kStripY, bm.bmWidth, bm.bmHeight / 2, &memory, 0, 0, bm.bmWidth, bm.bmHeight / 2,
+                          kKeyColour);
+    }
+    DrawProgress();
+    return 0;
+}
+
+void InstallerDialog::DrawProgress()
+{
+    BITMAP bm = {};
+    if (!m_hWnd || !m_bmpProgress.GetBitmap(&bm)) return;
+    const int band = bm.bmHeight / 2;
+    const int width = static_cast<int>(ProgressDisplay::FilledWidth(m_dwDownloaded, m_dwFileSize, bm.bmWidth));
+    CClientDC dc(this);
+    CDC memory;
+    memory.CreateCompatibleDC(&dc);
+    CSelectObject progress(&memory, &m_bmpProgress);
+    dc.TransparentBlt(kStripX, kStripY, width, band, &memory, 0, band, width, band, kKeyColour);
+}
+
+LRESULT InstallerDialog::OnTimer(WPARAM wParam, LPARAM)
+{
+    if (wParam == kTimerProgress) {
+        m_lblAmount.SetText(ProgressDisplay::Megabytes(m_dwDownloaded));
+        m_lblSpeed.SetText(ProgressDisplay::Speed(m_dwSpeed));
+        DrawProgress();
+    } else if (wParam == kTimerPromotion) {
+        m_lblPromotion.SetText(ProgressDisplay::PromotionLine(g_nPromotionTick));
+        ++g_nPromotionTick;
+    }
+    return Default();
+}
+
+LRESULT InstallerDialog::OnNcHitTest(WPARAM, LPARAM)
+{
+    return HTCAPTION;
+}
+
+LRESULT InstallerDialog::OnCtlColorStatic(WPARAM wParam, LPARAM)
+{
+    Default();
+    ::SetBkMode(reinterpret_cast<HDC>(wParam), TRANSPARENT);
+    return reinterpret_cast<LRESULT>(::GetStockObject(NULL_BRUSH));
+}
+
+LRESULT InstallerDialog::OnShowWindow(WPARAM wParam, LPARAM)
+{
+    LRESULT result = Default();
+    if (!wParam) return result;
+    // The transparent fixed texts draw over whatever lies under them: repaint the background there first.
+    SkinLabel* const fixedTexts[] = {&m_lblPromotion, &m_lblTitle, &m_lblAmountCaption,
+                                     &m_lblSpeedCaption, &m_lblNotice, &m_lblSizeCaption};
+    for (SkinLabel* label : fixedTexts) {
+        RECT rect = {};
+        label->GetWindowRect(&rect);
+        ScreenToClient(&rect);
+        InvalidateRect(&rect, TRUE);
+    }
+    return result;
+}
+
+void InstallerDialog::OnOK() {}
+
+void InstallerDialog::OnCancel()
+{
+    MessageDialog confirm(nullptr);
+    confirm.SetMessage(kWindowTitle, kConfirmExit, Question);
+    if (confirm.DoModal() == IDOK) CDialog::OnCancel();
+}
+
+void InstallerDialog::ShowInFront()
+{
+    ShowWindow(SW_SHOW);
+    SetForegroundWindow();
+}
+
+void InstallerDialog::OnTrayOpen()
+{
+    ShowInFront();
+}
+
+void InstallerDialog::OnTrayExit()
+{
+    OnCancel();
+}
+
+void InstallerDialog::OnMinimizeButton()
+{
+    ShowWindow(SW_HIDE);
+}
+
+void InstallerDialog::OnCloseButton()
+{
+    OnCancel();
+}
+
+LRESULT InstallerDialog::OnSysCommand(WPARAM wParam, LPARAM)
+{
+    if ((wParam & 0xFFF0) == SC_MINIMIZE) {
+        ShowWindow(SW_HIDE);
+        return 0;
+    }
+    return Default();
+}
+
+LRESULT InstallerDialog::OnQueryDragIcon(WPARAM, LPARAM)
+{
+    return reinterpret_cast<LRESULT>(m_hIcon);
+}
+
+LRESULT InstallerDialog::OnDestroy(WPARAM, LPARAM)
+{
+    RemoveTrayIcon();
+    return Default();
+}
+
+BOOL InstallerDialog::AddTrayIcon(UINT uIconId, const char* pszTip)
+{
+    ZeroMemory(&m_nid, sizeof m_nid);
+    // The record layout every shell since 2000 accepts: 488 bytes for the narrow version.
+    m_nid.cbSize = NOTIFYICONDATAA_V2_SIZE;
+    m_nid.hWnd = m_hWnd;
+    m_nid.uID = uIconId;
+    m_nid.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+    m_nid.uCallbackMessage = WM_TRAY_NOTIFY;
+    m_nid.hIcon = ::LoadIconA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(uIconId));
+    lstrcpynA(m_nid.szTip, pszTip ? pszTip : "", sizeof m_nid.szTip);
+    ::Shell_NotifyIconA(NIM_ADD, &m_nid);
+    return 1;
+}
+
+void InstallerDialog::RemoveTrayIcon()
+{
+    m_nid.uID = IDI_APP;
+    ::Shell_NotifyIconA(NIM_DELETE, &m_nid);
+}
+
+LRESULT InstallerDialog::OnTrayNotify(WPARAM, LPARAM lParam)
+{
+    if (lParam == WM_LBUTTONDOWN || lParam == WM_RBUTTONDOWN) {
+        CMenu menu;
+        if (!menu.LoadMenu(AfxFindResourceHandle(MAKEINTRESOURCEA(IDR_TRAY_MENU), RT_MENU), IDR_TRAY_MENU)) return 0;
+        HMENU hPopup = menu.GetSubMenu(0);
+        if (!hPopup) return 0;
+        ::SetMenuDefaultItem(hPopup, 0, TRUE);
+        SetForegroundWindow();
+        POINT pt = {};
+        ::GetCursorPos(&pt);
+        ::TrackPopupMenu(hPopup, 0, pt.x, pt.y, 0, m_hWnd, nullptr);
+    } else if (lParam == WM_LBUTTONDBLCLK) {
+        ShowInFront();
+    }
+    return 0;
+}

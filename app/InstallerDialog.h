@@ -1,0 +1,104 @@
+// InstallerDialog: the installer window; controller of one run, its worker, progress, tray icon and commands.
+#pragma once
+
+#include <windows.h>
+#include <shellapi.h>
+
+#include <memory>
+
+#include "CBitmap.h"
+#include "CBitmapStateButton.h"
+#include "CDialog.h"
+#include "CString.h"
+#include "CWinThread.h"
+#include "SkinLabel.h"
+
+// Private messages of the installer window.
+const UINT WM_TRAY_NOTIFY = WM_USER + 100;
+const UINT WM_DOWNLOAD_NOTIFY = WM_USER + 101;
+const UINT WM_SETUP_FINISH = WM_USER + 102;
+
+class InstallerDialog : public CDialog {
+public:
+    explicit InstallerDialog(CWnd* pParent = nullptr);
+    ~InstallerDialog() override;
+
+    // The worker: queries the service, decides what to reuse, records and downloads; returns 0.
+    static UINT WorkerThread(LPVOID pParam);
+
+    // Called once the dialog has ended: returns when the worker is done, after asking the engine to
+    // stop; a worker stuck in a blocking call ends with the process instead.
+    void FinishWorker();
+
+    HICON m_hIcon;
+    CString m_strDataDir;
+    CString m_strFileUrl;
+    CString m_strSetupPath;
+    DWORD m_dwFileSize = 0;
+    DWORD m_dwDownloaded = 0;
+    DWORD m_dwSpeed = 0;
+
+protected:
+    void DoDataExchange(CDataExchange* pDX) override;
+    BOOL OnInitDialog() override;
+    void OnOK() override;
+    void OnCancel() override;
+
+    LRESULT OnDownloadNotify(WPARAM wParam, LPARAM lParam);
+    LRESULT OnSetupFinish(WPARAM wParam, LPARAM lParam);
+    LRESULT OnPaint(WPARAM wParam, LPARAM lParam);
+    LRESULT OnTimer(WPARAM wParam, LPARAM lParam);
+    LRESULT OnTrayNotify(WPARAM wParam, LPARAM lParam);
+    LRESULT OnSysCommand(WPARAM wParam, LPARAM lParam);
+    LRESULT OnQueryDragIcon(WPARAM wParam, LPARAM lParam);
+    LRESULT OnDestroy(WPARAM wParam, LPARAM lParam);
+    LRESULT OnNcHitTest(WPARAM wParam, LPARAM lParam);
+    LRESULT OnCtlColorStatic(WPARAM wParam, LPARAM lParam);
+    LRESULT OnShowWindow(WPARAM wParam, LPARAM lParam);
+    void OnTrayOpen();
+    void OnTrayExit();
+    void OnMinimizeButton();
+    void OnCloseButton();
+
+    BOOL AddTrayIcon(UINT uIconId, const char* pszTip);
+    void RemoveTrayIcon();
+    void DrawProgress();
+
+private:
+    void LayoutSkin();
+    void LayoutContent();
+    void ShowInFront();
+    void PostFinish();
+
+    // Worker results for the launch decision, written before WM_SETUP_FINISH is posted.
+    CString m_strAnswerSign;
+    CString m_strSetupSign;
+    HWND m_hWndNotify = nullptr;
+    std::unique_ptr<CWinThread> m_worker;
+
+    NOTIFYICONDATAA m_nid;
+
+    CBitmap m_bmpSkin;
+    CBitmap m_bmpProgress;
+    CBitmap m_bmpPushButton;
+    CBitmap m_bmpMinimize;
+    CBitmap m_bmpClose;
+
+    CBitmapStateButton m_btnInstall;
+    CBitmapStateButton m_btnBackground;
+    CBitmapStateButton m_btnClose;
+    CBitmapStateButton m_btnMinimize;
+
+    SkinLabel m_lblTitle;
+    SkinLabel m_lblStatus;
+    SkinLabel m_lblSizeCaption;
+    SkinLabel m_lblSize;
+    SkinLabel m_lblAmountCaption;
+    SkinLabel m_lblAmount;
+    SkinLabel m_lblSpeedCaption;
+    SkinLabel m_lblSpeed;
+    SkinLabel m_lblPromotion;
+    SkinLabel m_lblNotice;
+
+    DECLARE_MESSAGE_MAP()
+};

@@ -1,0 +1,31 @@
+// CMenu: an owned menu loaded from the resources, with the calls a pop-up menu needs.
+#pragma once
+
+#include <windows.h>
+
+#include "ScopedHandle.h"
+
+class CMenu {
+public:
+    BOOL LoadMenu(HINSTANCE hInstance, UINT nIDResource)
+    {
+        m_menu.Reset(::LoadMenuA(hInstance, MAKEINTRESOURCEA(nIDResource)));
+        return m_menu.IsValid();
+    }
+    HMENU GetSafeHmenu() const { return m_menu.Get(); }
+    // A sub-menu stays owned by its menu.
+    HMENU GetSubMenu(int nPos) const { return ::GetSubMenu(m_menu.Get(), nPos); }
+    BOOL DestroyMenu()
+    {
+        m_menu.Reset();
+        return TRUE;
+    }
+
+private:
+    struct MenuTraits {
+        typedef HMENU Handle;
+        static Handle Invalid() { return nullptr; }
+        static void Release(Handle h) { ::DestroyMenu(h); }
+    };
+    ScopedHandle<MenuTraits> m_menu;
+};

@@ -1,0 +1,100 @@
+// WinDriver: a second program for the end-to-end tests: finds windows, sends them messages, reads their texts.
+// Usage: WinDriver windows TITLE | ping HWND MS | post HWND MSG WPARAM LPARAM | send HWND MSG WPARAM LPARAM
+//        | text HWND ID | rect HWND ID  (numbers in decimal or 0x-hex; texts printed as hex GBK bytes)
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+unsigned long Number(const char* text)
+{
+    return std::strtoul(text, nullptr, 0);
+}
+
+HWND Window(const char* text)
+{
+    return reinterpret_cast<HWND>(static_cast<uintptr_t>(Number(text)));
+}
+
+void PrintHex(const char* text)
+{
+    for (const unsigned char* p = reinterpret_cast<const unsigned char*>(text); *p; ++p) std::printf("%02x", *p);
+}
+
+struct Search {
+    const char* title;
+    int found;
+};
+
+BOOL CALLBACK ListWindow(HWND hWnd, LPARAM lParam)
+{
+    Search* search = reinterpret_cast<Search*>(lParam);
+    char title[512] = {};
+    ::GetWindowTextA(hWnd, title, sizeof title);
+    if (std::strcmp(title, search->title) != 0) return TRUE;
+    char cls[256] = {};
+    ::GetClassNameA(hWnd, cls, sizeof cls);
+    RECT r = {};
+    ::GetWindowRect(hWnd, &r);
+    DWORD pid = 0;
+    ::GetWindowThreadProcessId(hWnd, &pid);
+    std::printf("hwnd=0x%lx pid=%lu class=%s visible=%d exstyle=0x%lx style=0x%lx rect=%ld,%ld,%ld,%ld\n",
+                static_cast<unsigned long>(reinterpret_cast<uintptr_t>(hWnd)), pid, cls,
+                ::IsWindowVisible(hWnd) ? 1 : 0, static_cast<unsigned long>(::GetWindowLongA(hWnd, GWL_EXSTYLE)),
+                static_cast<unsigned long>(::GetWindowLongA(hWnd, GWL_STYLE)), r.left, r.top, r.right, r.bottom);
+    ++search->found;
+    return TRUE;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc < 3) return 2;
+    const char* cmd = argv[1];
+    if (!std::strcmp(cmd, "windows")) {
+        Search search = {argv[2], 0};
+        ::EnumWindows(&ListWindow, reinterpret_cast<LPARAM>(&search));
+        return search.found ? 0 : 1;
+    }
+    if (!std::strcmp(cmd, "ping") && argc == 4) {
+        DWORD_PTR result = 0;
+        LARGE_INTEGER freq, t0, t1;
+        ::QueryPerformanceFrequency(&freq);
+        ::QueryPerformanceCounter(&t0);
+        LRESULT ok = ::SendMessageTimeoutA(Window(argv[2]), WM_NULL, 0, 0, SMTO_ABORTIFHUNG, Number(argv[3]), &result);
+        ::QueryPerformanceCounter(&t1);
+        std::printf("ok=%d ms=%.3f\n", ok ? 1 : 0, (t1.QuadPart - t0.QuadPart) * 1000.0 / freq.QuadPart);
+        return ok ? 0 : 1;
+    }
+    if ((!std::strcmp(cmd, "post") || !std::strcmp(cmd, "send")) && argc == 6) {
+        HWND hWnd = Window(argv[2]);
+        UINT msg = static_cast<UINT>(Number(argv[3]));
+        WPARAM wp = static_cast<WPARAM>(Number(argv[4]));
+        LPARAM lp = static_cast<LPARAM>(Number(argv[5]));
+        if (!std::strcmp(cmd, "post")) return ::PostMessageA(hWnd, msg, wp, lp) ? 0 : 1;
+        std::printf("result=%ld\n", static_cast<long>(::SendMessageA(hWnd, msg, wp, lp)));
+        return 0;
+    }
+    if ((!std::strcmp(cmd, "text") || !std::strcmp(cmd, "rect")) && argc == 4) {
+        HWND hItem = ::GetDlgItem(Window(argv[2]), static_cast<int>(Number(argv[3])));
+        if (!hItem) return 1;
+        if (!std::strcmp(cmd, "rect")) {
+            RECT r = {};
+            ::GetWindowRect(hItem, &r);
+            std::printf("visible=%d rect=%ld,%ld,%ld,%ld\n", ::IsWindowVisible(hItem) ? 1 : 0, r.left, r.top, r.right,
+                        r.bottom);
+            return 0;
+        }
+        char text[1024] = {};
+        ::GetWindowTextA(hItem, text, sizeof text);
+        std::printf("text=");
+        PrintHex(text);
+        std::printf("\n");
+        return 0;
+    }
+    return 2;
+}
