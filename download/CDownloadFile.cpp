@@ -1,0 +1,161 @@
+// CDownloadFile: the transport choice, the temporary file and its final move, progress posting, local file URLs.
+#include "CDownloadFile.h"
+
+#include <shlwapi.h>
+
+#include <cstdlib>
+
+#include "AfxParseURL.h"
+#include "CInternetSession.h"
+
+namespace {
+const UINT kTempCreateFlags = CFile::modeCreate | CFile::modeNoTruncate | CFile::modeReadWrite | CFile::typeBinary;
+}
+
+void CDownloadFile::SetNotify(DWORD dwThreadId, HWND hWnd, UINT uMsg)
+{
+    m_dwNotifyThreadId = dwThreadId;
+    m_hNotifyWnd = hWnd;
+    m_uNotifyMsg = uMsg;
+}
+
+void CDownloadFile::PostProgress(WPARAM wParam, LPARAM lParam)
+{
+    if (m_hNotifyWnd) ::PostMessageA(m_hNotifyWnd, m_uNotifyMsg, wParam, lParam);
+    if (m_dwNotifyThreadId) ::PostThreadMessageA(m_dwNotifyThreadId, m_uNotifyMsg, wParam, lParam);
+}
+
+WORD CDownloadFile::NewDownloadId()
+{
+    std::srand(::GetTickCount());
+    return static_cast<WORD>(std::rand());
+}
+
+DWORD CDownloadFile::GetPartialSize()
+{
+    if (m_strTempPath.IsEmpty()) return 0;
+    CFile temp;
+    if (!temp.Open(m_strTempPath, CFile::modeRead | CFile::shareDenyNone | CFile::typeBinary)) return 0;
+    return temp.GetLength();
+}
+
+int CDownloadFile::DownLoadFile(CString url, CString destPath)
+{
+    CString line;
+    line.Format("Quillfen:CDownloadFile::DownLoadFile，src:%s,dest:%s\n", static_cast<const char*>(url),
+                static_cast<const char*>(destPath));
+    ::OutputDebugStringA(line);
+    int result = 0;
+    if (!::PathIsURLA(url)) return 0;
+    ::OutputDebugStringA("FILE URL:" + url + "\n");
+
+    m_strDestPath = destPath;
+    m_strUrl = url;
+    m_strTempPath = destPath + ".df!";
+    CString agent = CString("Update Download ") + ::PathFindFileNameA(destPath);
+    DWORD dwConnection = 0;
+    ::InternetGetConnectedState(&dwConnection, 0);
+    DWORD dwAccess = (dwConnection & INTERNET_CONNECTION_PROXY) ? INTERNET_OPEN_TYPE_PRECONFIG
+                                                                 : INTERNET_OPEN_TYPE_PRECONFIG_WITH_NO_AUTOPROXY;
+    try {
+        CInternetSession session(agent, 1, dwAccess, nullptr, nullptr, 0);
+        DWORD dwService = 0;
+        CString server, object;
+        INTERNET_PORT nPort = 0;
+        AfxParseURL(m_strUrl, dwService, server, object, nPort);
+        if (m_dwReceiveTimeout) session.SetOption(INTERNET_OPTION_DATA_RECEIVE_TIMEOUT, m_dwReceiveTimeout);
+        if (!m_wDownloadId) m_wDownloadId = NewDownloadId();
+        PostProgress(DLP_START, m_wDownloadId);
+        try {
+            m_bStop = 0;
+            if (dwService == AFX_INET_SERVICE_HTTP)
+                result = GetHttpFile(session);
+            else if (dwService == AFX_INET_SERVICE_FTP)
+                result = GetFtpFile(session);
+            else if (dwService == AFX_INET_SERVICE_FILE && ::UrlIsA(url, URLIS_FILEURL))
+                result = GetLocalFile();
+        } catch (CException* e) {
+            e->Delete();
+            result = 0;
+        }
+        session.Close();
+    } catch (CException* e) {
+        e->Delete();
+        result = 0;
+    }
+    m_wDownloadId = 0;
+
+    if (result && GetPartialSize() == m_dwTotalSize &&
+        !::MoveFileExA(m_strTempPath, m_strDestPath, MOVEFILE_REPLACE_EXISTING)) {
+        line.Format("Quillfen: CDownloadFile::DownLoadFile,MoveFileEx %s->%s failed,error:%d",
+                    static_cast<const char*>(m_strTempPath), static_cast<const char*>(m_strDestPath),
+                    static_cast<int>(::GetLastError()));
+        ::OutputDebugStringA(line);
+    }
+    return result;
+}
+
+void CDownloadFile::RunChunkLoop(const ChunkReader& read, CFile& temp, DWORD dwOffset, const COleDateTime& start)
+{
+    char buffer[513];
+    DWORD dwReceived = 0;
+    try {
+        for (;;) {
+            UINT n = read(buffer, 512);
+            if (n == 0) break;
+            buffer[n] = '\0';
+            temp.Write(buffer, n);
+            dwReceived += n;
+            PostCode(DLP_RECEIVED, dwOffset + dwReceived);
+            // Whole seconds; the added constant is half a millisecond's share of a day, in seconds.
+            int seconds = static_cast<int>((COleDateTime::GetCurrentTime().m_dt - start.m_dt) * 86400 +
+                                           0.000005787037037037037);
+            float kb = dwReceived * (1.0f / 1024);
+            m_fSpeedKBps = seconds > 0 ? kb / seconds : kb;
+            PostCode(DLP_SPEED, static_cast<DWORD>(m_fSpeedKBps));
+            if (m_bStop) break;
+        }
+    } catch (...) {
+        try {
+            temp.SetLength(temp.GetPosition());
+        } catch (CException* e) {
+            e->Delete();
+        }
+        throw;
+    }
+    temp.SetLength(temp.GetPosition());
+}
+
+int CDownloadFile::GetLocalFile()
+{
+    CFile temp;
+    if (!temp.Open(m_strTempPath, kTempCreateFlags | CFile::shareDenyWrite)) return 0;
+    CString path = m_strUrl;
+    path.Trim();
+    if (::StrCmpNIA(path, "file:/", 6) == 0) {
+        path = path.Mid(8);
+        path.Replace('/', '\\');
+    }
+    CFile source;
+    if (!source.Open(path, CFile::modeRead | CFile::shareDenyWrite | CFile::typeBinary)) return 0;
+
+    COleDateTime start = COleDateTime::GetCurrentTime();
+    try {
+        DWORD dwOffset = temp.GetLength();
+        DWORD dwTotal = source.GetLength();
+        // A temporary file longer than the source belongs to another file: start afresh.
+        if (dwOffset > dwTotal) dwOffset = 0;
+        if (dwOffset > 0) {
+            PostCode(DLP_RESUMED, dwOffset);
+            temp.SeekToEnd();
+            source.Seek(static_cast<LONG>(dwOffset), CFile::begin);
+        }
+        m_dwTotalSize = dwTotal;
+        PostCode(DLP_TOTAL, m_dwTotalSize);
+        RunChunkLoop([&source](void* p, UINT n) { return source.Read(p, n); }, temp, dwOffset, start);
+    } catch (CFileException* e) {
+        e->Delete();
+        return 0;
+    }
+    return 1;
+}

@@ -1,0 +1,68 @@
+// CDownloadFile: one URL (http, ftp or file) into one local file through a resumable ".df!" temporary file.
+#pragma once
+
+#include <windows.h>
+
+#include <atomic>
+#include <functional>
+
+#include "CFile.h"
+#include "COleDateTime.h"
+#include "CString.h"
+#include "DownloadProgress.h"
+
+class CInternetSession;
+
+class CDownloadFile {
+public:
+    CDownloadFile() = default;
+    CDownloadFile(const CDownloadFile&) = delete;
+    CDownloadFile& operator=(const CDownloadFile&) = delete;
+    virtual ~CDownloadFile() = default;
+
+    // Downloads url into destPath + ".df!", continuing what an earlier call left there, and moves the temporary
+    // file onto destPath once it holds exactly the expected size. Non-zero when the transport ran to its end
+    // (a stopped or short transfer too); 0 on failure. Blocks the calling thread.
+    int DownLoadFile(CString url, CString destPath);
+    // Progress goes to hWnd by PostMessage and to dwThreadId by PostThreadMessage, as message uMsg.
+    void SetNotify(DWORD dwThreadId, HWND hWnd, UINT uMsg);
+    // Asks a running download to stop after its current chunk; callable from any thread.
+    void Cancel() { m_bStop = 1; }
+
+    void PostProgress(WPARAM wParam, LPARAM lParam);
+    WORD NewDownloadId();
+    // The size of the temporary file; 0 when there is none.
+    DWORD GetPartialSize();
+
+    int GetLocalFile();
+    int GetHttpFile(CInternetSession& session);
+    // Probes url once without following redirects; on a 301, 302 or 303 rewrites url to the target, returns 1.
+    int OpenRedirectHttpURL(CString& url, CInternetSession& session);
+    // The Content-Length the server gives for url (redirects followed), also stored in m_dwTotalSize; 0 if none.
+    DWORD QueryContentLength(CString url);
+    int GetFtpFile(CInternetSession& session);
+
+    BYTE m_bReloadPassive = 1;
+    DWORD m_dwReceiveTimeout = 0;
+    WORD m_wDownloadId = 0;
+    CString m_strDestPath;
+    std::atomic<int> m_bStop{0};
+    DWORD m_dwTotalSize = 0;
+    DWORD m_dwNotifyThreadId = 0;
+    UINT m_uNotifyMsg = 0;
+    HWND m_hNotifyWnd = nullptr;
+    CString m_strTempPath;
+    CString m_strUrl;
+    CString m_strRawHeaders;
+    float m_fSpeedKBps = 0;
+    DWORD m_dwStatusCode = 0;
+
+private:
+    typedef std::function<UINT(void*, UINT)> ChunkReader;
+    // Reads at most 512 bytes at a time from read and writes them to temp at its position, posting DLP_RECEIVED
+    // (dwOffset + bytes of this call) and DLP_SPEED after each chunk, until a read gives 0 bytes or a stop is
+    // asked. The file is then cut after the last byte written, so that a transfer written from offset 0 over a
+    // longer old file leaves none of the old tail (also when a read throws).
+    void RunChunkLoop(const ChunkReader& read, CFile& temp, DWORD dwOffset, const COleDateTime& start);
+    void PostCode(unsigned code, DWORD dwValue) { PostProgress((static_cast<WPARAM>(m_wDownloadId) << 16) | code, dwValue); }
+};

@@ -1,0 +1,74 @@
+// CDownloadFile's FTP transport: log-in, resume by REST, and the file read in binary type.
+#include <memory>
+
+#include "AfxParseURL.h"
+#include "CDownloadFile.h"
+#include "CInternetSession.h"
+
+int CDownloadFile::GetFtpFile(CInternetSession& session)
+{
+    CFile temp;
+    if (!temp.Open(m_strTempPath, CFile::modeCreate | CFile::modeNoTruncate | CFile::modeReadWrite |
+                                      CFile::shareDenyWrite | CFile::typeBinary))
+        return 0;
+
+    std::unique_ptr<CFtpConnection> pConnection;
+    std::unique_ptr<CInternetFile> pRemote;
+    DWORD dwOffset = 0;
+    DWORD dwSizeBySize = 0;
+    bool bSizeKnown = false;
+    try {
+        DWORD dwService = 0;
+        CString server, object, user, password;
+        INTERNET_PORT nPort = 0;
+        AfxParseURLEx(m_strUrl, dwService, server, object, nPort, user, password, 0);
+        pConnection.reset(user.IsEmpty()
+                              ? session.GetFtpConnection(server, nullptr, nullptr, nPort, m_bReloadPassive)
+                              : session.GetFtpConnection(server, user, password, nPort, m_bReloadPassive));
+        // The size is asked before REST, since REST must come right before the RETR it applies to.
+        bSizeKnown = pConnection->GetFileSize(object, dwSizeBySize) != FALSE;
+        DWORD dwLength = temp.GetLength();
+        // A temporary file longer than the remote file belongs to something else: start afresh.
+        if (dwLength > 0 && bSizeKnown && dwLength > dwSizeBySize) {
+            temp.SetLength(0);
+            dwLength = 0;
+        }
+        if (dwLength > 0) {
+            PostCode(DLP_RESUMED, dwLength);
+            temp.SeekToEnd();
+            CString rest;
+            rest.Format("REST %d", static_cast<int>(dwLength));
+            // Refused, the server sends the whole file, written from offset 0 over the old bytes.
+            if (pConnection->Command(rest, FTP_TRANSFER_TYPE_ASCII, 0))
+                dwOffset = dwLength;
+            else
+                temp.SeekToBegin();
+        }
+        pRemote.reset(pConnection->OpenFile(object, GENERIC_READ, FTP_TRANSFER_TYPE_BINARY, 1));
+    } catch (CInternetException* e) {
+        e->Delete();
+        return 0;
+    } catch (CFileException* e) {
+        e->Delete();
+        return 0;
+    }
+    COleDateTime start = COleDateTime::GetCurrentTime();
+    if (!pRemote) return 0;
+
+    try {
+        DWORD dwHigh = 0;
+        m_dwTotalSize = ::FtpGetFileSize(*pRemote, &dwHigh);
+        // Some WinInet versions give 0 here whatever the file; SIZE told the truth before.
+        if (m_dwTotalSize == 0 && bSizeKnown) m_dwTotalSize = dwSizeBySize;
+        PostCode(DLP_TOTAL, m_dwTotalSize);
+        CInternetFile& remote = *pRemote;
+        RunChunkLoop([&remote](void* p, UINT n) { return remote.Read(p, n); }, temp, dwOffset, start);
+    } catch (CFileException* e) {
+        e->Delete();
+        return 0;
+    }
+    pRemote.reset();
+    temp.Close();
+    pConnection.reset();
+    return 1;
+}

@@ -1,0 +1,96 @@
+// CFile: open modes mapped onto CreateFileA; every failed call after the open throws CFileException*.
+#include "CFile.h"
+
+CFile::CFile(const char* pszFileName, UINT nOpenFlags)
+{
+    CFileException error;
+    if (!Open(pszFileName, nOpenFlags, &error)) CFileException::ThrowOsError(error.m_lOsError, pszFileName);
+}
+
+BOOL CFile::Open(const char* pszFileName, UINT nOpenFlags, CFileException* pError)
+{
+    Close();
+    DWORD access = 0;
+    switch (nOpenFlags & 3) {
+    case modeRead: access = GENERIC_READ; break;
+    case modeWrite: access = GENERIC_WRITE; break;
+    default: access = GENERIC_READ | GENERIC_WRITE; break;
+    }
+    DWORD share = 0;
+    switch (nOpenFlags & 0x70) {
+    case shareDenyWrite: share = FILE_SHARE_READ; break;
+    case shareDenyRead: share = FILE_SHARE_WRITE; break;
+    case shareDenyNone: share = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE; break;
+    default: break;  // compatibility and exclusive modes share nothing
+    }
+    DWORD creation = OPEN_EXISTING;
+    if (nOpenFlags & modeCreate) creation = (nOpenFlags & modeNoTruncate) ? OPEN_ALWAYS : CREATE_ALWAYS;
+    SECURITY_ATTRIBUTES sa = {sizeof sa, nullptr, (nOpenFlags & modeNoInherit) ? FALSE : TRUE};
+
+    HANDLE h = ::CreateFileA(pszFileName, access, share, &sa, creation, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+        if (pError) {
+            pError->m_lOsError = static_cast<LONG>(::GetLastError());
+            pError->m_cause = CFileException::OsErrorToException(pError->m_lOsError);
+            pError->m_strFileName = pszFileName;
+        }
+        return FALSE;
+    }
+    m_hFile.Reset(h);
+    m_strFileName = pszFileName;
+    return TRUE;
+}
+
+UINT CFile::Read(void* lpBuf, UINT nCount)
+{
+    DWORD nRead = 0;
+    if (nCount && !::ReadFile(m_hFile.Get(), lpBuf, nCount, &nRead, nullptr)) ThrowLastError();
+    return nRead;
+}
+
+void CFile::Write(const void* lpBuf, UINT nCount)
+{
+    DWORD nWritten = 0;
+    if (!nCount) return;
+    if (!::WriteFile(m_hFile.Get(), lpBuf, nCount, &nWritten, nullptr)) ThrowLastError();
+    if (nWritten != nCount) CFileException::ThrowOsError(ERROR_DISK_FULL, m_strFileName);
+}
+
+void CFile::Close()
+{
+    m_hFile.Reset();
+}
+
+DWORD CFile::Seek(LONG lOff, UINT nFrom)
+{
+    DWORD pos = ::SetFilePointer(m_hFile.Get(), lOff, nullptr, nFrom);
+    if (pos == INVALID_SET_FILE_POINTER && ::GetLastError() != NO_ERROR) ThrowLastError();
+    return pos;
+}
+
+DWORD CFile::GetPosition() const
+{
+    DWORD pos = ::SetFilePointer(m_hFile.Get(), 0, nullptr, FILE_CURRENT);
+    if (pos == INVALID_SET_FILE_POINTER && ::GetLastError() != NO_ERROR) ThrowLastError();
+    return pos;
+}
+
+DWORD CFile::GetLength() const
+{
+    DWORD len = ::GetFileSize(m_hFile.Get(), nullptr);
+    if (len == INVALID_FILE_SIZE && ::GetLastError() != NO_ERROR) ThrowLastError();
+    return len;
+}
+
+void CFile::SetLength(DWORD dwNewLen)
+{
+    DWORD pos = GetPosition();
+    Seek(static_cast<LONG>(dwNewLen), begin);
+    if (!::SetEndOfFile(m_hFile.Get())) ThrowLastError();
+    if (pos < dwNewLen) Seek(static_cast<LONG>(pos), begin);
+}
+
+void CFile::ThrowLastError() const
+{
+    CFileException::ThrowOsError(static_cast<LONG>(::GetLastError()), m_strFileName);
+}

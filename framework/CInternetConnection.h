@@ -1,0 +1,29 @@
+// CInternetConnection: a connection handle to one server, the base of the HTTP and FTP connections.
+#pragma once
+
+#include "CInternetException.h"
+#include "CObject.h"
+#include "CString.h"
+#include "InternetHandle.h"
+
+class CInternetSession;
+
+class CInternetConnection : public CObject {
+public:
+    // Connects through InternetConnectA; a failure throws CInternetException*.
+    CInternetConnection(CInternetSession* pSession, const char* pszServer, INTERNET_PORT nPort, const char* pszUserName,
+                        const char* pszPassword, DWORD dwService, DWORD dwFlags, DWORD_PTR dwContext);
+
+    virtual void Close() { m_hConnection.Reset(); }
+    operator HINTERNET() const { return m_hConnection.Get(); }
+    CInternetSession* GetSession() const { return m_pSession; }
+    const CString& GetServerName() const { return m_strServerName; }
+    DWORD_PTR GetContext() const { return m_dwContext; }
+
+protected:
+    CInternetSession* m_pSession;
+    InternetHandle m_hConnection;
+    CString m_strServerName;
+    INTERNET_PORT m_nPort;
+    DWORD_PTR m_dwContext;
+};

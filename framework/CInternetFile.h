@@ -1,0 +1,45 @@
+// CInternetFile: a remote file opened through WinInet (an FTP file or an HTTP request), read in sequence.
+#pragma once
+
+#include <vector>
+
+#include "CInternetException.h"
+#include "CObject.h"
+#include "CString.h"
+#include "InternetHandle.h"
+
+class CInternetFile : public CObject {
+public:
+    // Takes ownership of hFile; hConnection stays its connection's.
+    CInternetFile(HINTERNET hFile, HINTERNET hConnection, const char* pszObject, const char* pszServer,
+                  DWORD_PTR dwContext);
+
+    // Reads up to nCount bytes; 0 only at the end of the data. A failure throws CInternetException*.
+    virtual UINT Read(void* lpBuf, UINT nCount);
+    // With a buffer, reads reach WinInet nBufferSize bytes at a time and are served from the buffer; 0
+    // (the default) passes every read straight through.
+    BOOL SetReadBufferSize(UINT nBufferSize);
+    virtual void Close();
+
+    BOOL QueryOption(DWORD dwOption, DWORD& dwValue) const;
+    BOOL SetOption(DWORD dwOption, DWORD dwValue);
+
+    operator HINTERNET() const { return m_hFile.Get(); }
+    HINTERNET GetConnectionHandle() const { return m_hConnection; }
+    const CString& GetFileURL() const { return m_strObject; }
+    DWORD_PTR GetContext() const { return m_dwContext; }
+
+protected:
+    InternetHandle m_hFile;
+    HINTERNET m_hConnection;
+    CString m_strObject;
+    CString m_strServer;
+    DWORD_PTR m_dwContext;
+
+private:
+    UINT ReadThrough(void* lpBuf, UINT nCount);
+
+    std::vector<char> m_buffer;
+    size_t m_nBufferPos = 0;
+    size_t m_nBufferEnd = 0;
+};

@@ -1,0 +1,38 @@
+// CInternetSession: one WinInet session: options, URLs opened directly, and HTTP and FTP connections.
+#pragma once
+
+#include "CFtpConnection.h"
+#include "CHttpConnection.h"
+#include "CInternetException.h"
+#include "CObject.h"
+#include "InternetHandle.h"
+
+class CInternetSession : public CObject {
+public:
+    // A null agent names the application. A failure to open throws CInternetException*.
+    explicit CInternetSession(const char* pszAgent = nullptr, DWORD_PTR dwContext = 1,
+                              DWORD dwAccessType = INTERNET_OPEN_TYPE_PRECONFIG, const char* pszProxyName = nullptr,
+                              const char* pszProxyBypass = nullptr, DWORD dwFlags = 0);
+
+    BOOL SetOption(DWORD dwOption, DWORD dwValue);
+    BOOL QueryOption(DWORD dwOption, DWORD& dwValue) const;
+
+    // Opens an http, https or ftp URL with InternetOpenUrlA; an HTTP URL gives a CHttpFile. The caller deletes
+    // the result. dwHeadersLength -1 means zero-terminated. A failure throws CInternetException*.
+    CInternetFile* OpenURL(const char* pszURL, DWORD_PTR dwContext = 1, DWORD dwFlags = INTERNET_FLAG_TRANSFER_ASCII,
+                           const char* pszHeaders = nullptr, DWORD dwHeadersLength = 0);
+    // The caller deletes the connections; failures throw CInternetException*.
+    CHttpConnection* GetHttpConnection(const char* pszServer, INTERNET_PORT nPort = INTERNET_INVALID_PORT_NUMBER,
+                                       const char* pszUserName = nullptr, const char* pszPassword = nullptr);
+    CFtpConnection* GetFtpConnection(const char* pszServer, const char* pszUserName = nullptr,
+                                     const char* pszPassword = nullptr,
+                                     INTERNET_PORT nPort = INTERNET_INVALID_PORT_NUMBER, BOOL bPassive = FALSE);
+
+    virtual void Close() { m_hSession.Reset(); }
+    operator HINTERNET() const { return m_hSession.Get(); }
+    DWORD_PTR GetContext() const { return m_dwContext; }
+
+private:
+    InternetHandle m_hSession;
+    DWORD_PTR m_dwContext;
+};
