@@ -41,7 +41,7 @@ test: deps
 	$(MAKE) e2e-test
 
 demo: deps win32
-	bash scripts/demo.sh
+	CORVANE_SETUP_HOST=$(LOOPBACK_HOST) /usr/bin/python3 scripts/demo.py
 
 fuzz:
 	@true

@@ -1,0 +1,211 @@
+"""End-to-end fixtures: the real program under Wine on a virtual display, a local service, a driver program."""
+import os
+import re
+import shutil
+import subprocess
+import sys
+import time
+
+import pytest
+
+ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
+sys.path.insert(0, os.path.join(ROOT, "scripts"))
+
+from corvane_env import BIN, EXE, PUBLISH, TITLE, appdata_dir as find_appdata, make_sample_installer  # noqa: E402
+from corvane_env import screenshot as take_screenshot, wine_environment  # noqa: E402
+from localweb import LocalWeb  # noqa: E402
+
+DRIVER = os.path.join(BIN, "WinDriver.exe")
+SHOTS = os.path.join(ROOT, "build", "e2e-screenshots")
+SERVICE_HOST = os.environ.get("CORVANE_SETUP_HOST", "127.0.0.1:18431")
+SERVICE_PORT = int(SERVICE_HOST.rsplit(":", 1)[1])
+
+
+@pytest.fixture(scope="session")
+def wine_env():
+    if not os.path.exists(EXE):
+        pytest.fail("build the program first: make win32")
+    return wine_environment()
+
+
+@pytest.fixture(scope="session")
+def appdata_dir(wine_env):
+    return find_appdata(wine_env)
+
+
+@pytest.fixture
+def data_dir(appdata_dir):
+    """The installer's data folder, removed before and after each test."""
+    path = os.path.join(appdata_dir, "ravlet")
+    shutil.rmtree(path, ignore_errors=True)
+    yield path
+    shutil.rmtree(path, ignore_errors=True)
+
+
+class Driver:
+    """WinDriver.exe: finds the installer's windows and sends them messages from a second Wine program."""
+
+    def __init__(self, env):
+        self.env = env
+
+    def run(self, *args, check=False):
+        p = subprocess.run(["wine", DRIVER] + [str(a) for a in args], env=self.env, stdout=subprocess.PIPE,
+                           stderr=subprocess.DEVNULL, timeout=60)
+        if check and p.returncode != 0:
+            raise AssertionError("WinDriver %s failed" % (args,))
+        return p.returncode, p.stdout.decode("ascii", "replace")
+
+    def windows(self, title=TITLE):
+        rc, out = self.run("windows", title)
+        found = []
+        for line in out.splitlines():
+            fields = dict(kv.split("=", 1) for kv in line.split())
+            rect = [int(v) for v in fields["rect"].split(",")]
+            found.append({"hwnd": int(fields["hwnd"], 16), "pid": int(fields["pid"]), "class": fields["class"],
+                          "visible": fields["visible"] == "1", "exstyle": int(fields["exstyle"], 16),
+                          "style": int(fields["style"], 16), "rect": rect,
+                          "size": (rect[2] - rect[0], rect[3] - rect[1])})
+        return found
+
+    def post(self, hwnd, msg, wparam=0, lparam=0):
+        return self.run("post", hwnd, msg, wparam, lparam)[0] == 0
+
+    def send(self, hwnd, msg, wparam=0, lparam=0):
+        rc, out = self.run("send", hwnd, msg, wparam, lparam)
+        m = re.search(r"result=(-?\d+)", out)
+        return int(m.group(1)) if m else None
+
+    def text(self, hwnd, item):
+        rc, out = self.run("text", hwnd, item)
+        m = re.search(r"text=([0-9a-f]*)", out)
+        return bytes.fromhex(m.group(1)).decode("gbk") if m else None
+
+    def ping(self, hwnd, timeout_ms):
+        rc, out = self.run("ping", hwnd, timeout_ms)
+        m = re.search(r"ok=(\d) ms=([\d.]+)", out)
+        return (m.group(1) == "1", float(m.group(2))) if m else (False, None)
+
+
+@pytest.fixture(scope="session")
+def driver(wine_env):
+    return Driver(wine_env)
+
+
+class Installer:
+    """One run of the online installer, its debug output collected from Wine's debugstr channel."""
+
+    def __init__(self, env, log_path):
+        self.env = dict(env, WINEDEBUG="-all,+debugstr")
+        self.log_path = log_path
+        self.proc = None
+
+    def start(self):
+        self.log = open(self.log_path, "wb")
+        self.proc = subprocess.Popen(["wine", EXE], env=self.env, stdout=subprocess.DEVNULL, stderr=self.log)
+        return self
+
+    def wait(self, timeout):
+        try:
+            return self.proc.wait(timeout)
+        except subprocess.TimeoutExpired:
+            return None
+
+    def running(self):
+        return self.proc.poll() is None
+
+    def debug_lines(self):
+        with open(self.log_path, "rb") as f:
+            text = f.read().decode("gbk", "replace")
+        return re.findall(r'OutputDebugStringA "((?:[^"\\]|\\.)*)"', text)
+
+    def workflow_marks(self):
+        """The workflow's one-character debug marks "1", "2" and "3", in order."""
+        return [line for line in self.debug_lines() if line in ("1", "2", "3")]
+
+    def kill(self):
+        if self.proc and self.proc.poll() is None:
+            self.proc.kill()
+            self.proc.wait()
+
+
+@pytest.fixture
+def installer(wine_env, tmp_path, driver):
+    runs = []
+
+    def start():
+        run = Installer(wine_env, str(tmp_path / ("run%d.log" % len(runs)))).start()
+        runs.append(run)
+        return run
+
+    yield start
+    for run in runs:
+        run.kill()
+    # No window of an earlier test may linger into the next one.
+    deadline = time.time() + 10
+    while driver.windows() and time.time() < deadline:
+        time.sleep(0.2)
+
+
+def wait_for(predicate, timeout, interval=0.1):
+    deadline = time.time() + timeout
+    while True:
+        value = predicate()
+        if value:
+            return value
+        if time.time() >= deadline:
+            return value
+        time.sleep(interval)
+
+
+class Service:
+    """The setup-info service and download server: nginx on loopback serving a published installer."""
+
+    def __init__(self, root):
+        self.root = root
+        self.web = None
+
+    def publish(self, installer, name="qzvr_setup.exe", limit_rate=None, signature=None, file_url=None):
+        pub = os.path.join(self.root, "pub")
+        cmd = [PUBLISH, installer, "http://%s/download/%s" % (SERVICE_HOST, name), "--out", pub,
+               "--listen", SERVICE_HOST]
+        if limit_rate:
+            cmd += ["--limit-rate", limit_rate]
+        out = subprocess.run(cmd, check=True, stdout=subprocess.PIPE).stdout.decode()
+        self.signature = re.search(r"signature (\w+)", out).group(1)
+        self.installer_path = os.path.join(pub, name)
+        self.conf = os.path.join(pub, "corvane-setup.conf")
+        if signature is not None or file_url is not None:
+            self.write_answer(file_url if file_url is not None else "http://%s/download/%s" % (SERVICE_HOST, name),
+                              signature if signature is not None else self.signature)
+        return self
+
+    def write_answer(self, file_url, signature, root="qzvrsetup"):
+        with open(os.path.join(self.root, "pub", "Getqzvrsetup.xml"), "w", encoding="ascii") as f:
+            f.write('<?xml version="1.0" encoding="gb2312" ?><%s fileurl="%s" filesign="%s" />'
+                    % (root, file_url, signature))
+
+    def start(self):
+        self.web = LocalWeb(os.path.join(self.root, "nginx"), self.conf).start(SERVICE_PORT)
+        return self
+
+    def access_log(self):
+        return self.web.access_log() if self.web else ""
+
+    def stop(self):
+        if self.web:
+            self.web.stop()
+
+
+@pytest.fixture
+def service(tmp_path):
+    svc = Service(str(tmp_path / "service"))
+    yield svc
+    svc.stop()
+
+
+def make_installer(path, size):
+    return make_sample_installer(path, size)
+
+
+def screenshot(env, name):
+    return take_screenshot(env, os.path.join(SHOTS, name + ".png"))

@@ -1,0 +1,88 @@
+"""Start-up: the failure path without a service, one instance per logon, and ending during a transfer."""
+import os
+import time
+
+from conftest import make_installer, screenshot, wait_for
+
+MAIN_SIZE = (437, 254)
+
+
+def main_window(driver):
+    return [w for w in driver.windows() if w["size"] == MAIN_SIZE]
+
+
+def message_windows(driver):
+    return [w for w in driver.windows() if w["size"] != MAIN_SIZE and w["visible"]]
+
+
+def test_no_service_shows_the_failure_message_then_ends(installer, driver, data_dir, wine_env):
+    run = installer()
+    boxes = wait_for(lambda: message_windows(driver), 30)
+    assert boxes, "the failure message did not appear"
+    assert main_window(driver), "the installer window is not there behind the message"
+    screenshot(wine_env, "failure-message")
+    # Its one button is the default: Enter dismisses it, then the window closes and the program ends.
+    driver.post(boxes[0]["hwnd"], 0x0111, 1, 0)  # WM_COMMAND IDOK
+    assert run.wait(15) == 0
+    assert run.workflow_marks() == ["3"]
+    # The data folder was created, but nothing was written into it.
+    assert os.path.isdir(data_dir)
+    assert os.listdir(data_dir) == []
+
+
+def test_second_instance_ends_without_a_window_and_raises_nothing(installer, driver, data_dir):
+    first = installer()
+    assert wait_for(lambda: message_windows(driver), 30)
+    before = driver.windows()
+    started = time.time()
+    second = installer()
+    assert second.wait(15) == 0, "the second instance did not end"
+    assert time.time() - started < 15
+    after = driver.windows()
+    # Same windows, same visibility: nothing new shown, and the first window (not titled with the
+    # application title) was not found, so nothing was raised or restored.
+    assert [(w["hwnd"], w["visible"]) for w in after] == [(w["hwnd"], w["visible"]) for w in before]
+    assert first.running()
+    for box in message_windows(driver):
+        driver.post(box["hwnd"], 0x0111, 1, 0)
+    assert first.wait(15) == 0
+    # With the first one gone, the next start is a first instance again: it shows its own window.
+    third = installer()
+    assert wait_for(lambda: message_windows(driver), 30)
+    for box in message_windows(driver):
+        driver.post(box["hwnd"], 0x0111, 1, 0)
+    assert third.wait(15) == 0
+
+
+def test_leaving_during_a_transfer_keeps_the_partial_file_and_the_next_run_resumes(
+        installer, driver, data_dir, service, tmp_path):
+    source = make_installer(str(tmp_path / "big.exe"), 24 << 20)
+    service.publish(source, limit_rate="1m").start()
+    run = installer()
+    partial = os.path.join(data_dir, "qzvr_setup_0.exe.df!")
+    assert wait_for(lambda: os.path.exists(partial) and os.path.getsize(partial) > 256 << 10, 60)
+    main = main_window(driver)[0]
+    # The close request asks first; its first button ends the program at once, mid-transfer.
+    driver.post(main["hwnd"], 0x0010)  # WM_CLOSE
+    boxes = wait_for(lambda: message_windows(driver), 15)
+    assert boxes
+    started = time.time()
+    driver.post(boxes[0]["hwnd"], 0x0111, 1, 0)
+    assert run.wait(15) == 0
+    assert time.time() - started < 4, "leaving took too long"
+    assert "3" not in run.workflow_marks()
+    kept = os.path.getsize(partial)
+    assert kept > 0
+    with open(source, "rb") as a, open(partial, "rb") as b:
+        assert a.read(kept) == b.read(), "the partial file does not hold the first bytes of the installer"
+    assert not os.path.exists(os.path.join(data_dir, "qzvr_setup_0.exe"))
+
+    # The next run with the same signature resumes from the partial file's end.
+    service.stop()
+    service.publish(source).start()
+    again = installer()
+    assert again.wait(120) == 0
+    assert '" 206 ' in service.access_log(), "the second run did not ask for the rest only"
+    with open(source, "rb") as a, open(os.path.join(data_dir, "qzvr_setup_0.exe"), "rb") as b:
+        assert a.read() == b.read()
+    assert os.path.exists(os.path.join(data_dir, "sample-installer-started.txt"))
