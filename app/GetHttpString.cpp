@@ -36,7 +36,7 @@ CString GetHttpString(CString strUrl)
         DWORD security = 0;
         request->QueryOption(INTERNET_OPTION_SECURITY_FLAGS, security);
         security |= kIgnoredCertificateProblems;
-        request->SetOption(INTERNET_OPTION_SECURITY_FLAGS, &security, sizeof security);
+        request->SetOption(INTERNET_OPTION_SECURITY_FLAGS, security);
         request->AddRequestHeaders(kContentType, HTTP_ADDREQ_FLAG_ADD_IF_NEW);
         request->SendRequest();
         DWORD status = 0;

@@ -5,8 +5,10 @@
 #include <shlobj.h>
 #include <shlwapi.h>
 
-#include "CDC.h"
+#include "CClientDC.h"
 #include "CMenu.h"
+#include "CPaintDC.h"
+#include "CSelectObject.h"
 #include "CWinApp.h"
 #include "FileSignature.h"
 #include "GetHttpString.h"
@@ -29,7 +31,6 @@ const char kPartialSuffix[] = ".df!";
 
 const UINT_PTR kTimerProgress = 1010;
 const UINT_PTR kTimerPromotion = 1011;
-const COLORREF kKeyColour = RGB(255, 0, 255);
 const COLORREF kNoticeColour = RGB(4, 84, 181);
 
 // Progress strip: the empty track and the filled bar, one above the other in bitmap 137.
@@ -55,17 +56,17 @@ struct LabelPlace {
 
 }  // namespace
 
-BEGIN_MESSAGE_MAP(InstallerDialog, CDialog)
+BEGIN_MESSAGE_MAP(InstallerDialog, SkinDialog)
     ON_COMMAND(ID_TRAY_EXIT, OnTrayExit)
     ON_COMMAND(ID_TRAY_OPEN, OnTrayOpen)
     ON_MESSAGE(WM_SYSCOMMAND, OnSysCommand)
     ON_MESSAGE(WM_PAINT, OnPaint)
     ON_MESSAGE(WM_QUERYDRAGICON, OnQueryDragIcon)
     ON_MESSAGE(WM_DESTROY, OnDestroy)
-    ON_MESSAGE(WM_NCHITTEST, OnNcHitTest)
+    ON_MESSAGE(WM_NCHITTEST, OnNcHitTestDragAnywhere)
     ON_COMMAND(IDC_MINIMIZE, OnMinimizeButton)
     ON_COMMAND(IDC_CLOSE, OnCloseButton)
-    ON_MESSAGE(WM_CTLCOLORSTATIC, OnCtlColorStatic)
+    ON_MESSAGE(WM_CTLCOLORSTATIC, OnCtlColorTransparentStatic)
     ON_MESSAGE(WM_TIMER, OnTimer)
     ON_MESSAGE(WM_SHOWWINDOW, OnShowWindow)
     ON_MESSAGE(WM_TRAY_NOTIFY, OnTrayNotify)
@@ -74,7 +75,7 @@ BEGIN_MESSAGE_MAP(InstallerDialog, CDialog)
 END_MESSAGE_MAP()
 
 InstallerDialog::InstallerDialog(CWnd* pParent)
-    : CDialog(IDD_INSTALLER, pParent), m_hIcon(::LoadIconA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_APP))),
+    : SkinDialog(IDD_INSTALLER, pParent), m_hIcon(::LoadIconA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_APP))),
       m_nid()
 {
     char appData[MAX_PATH] = {};
@@ -94,7 +95,7 @@ void InstallerDialog::DoDataExchange(CDataExchange* pDX)
     DDX_Control(pDX, IDC_TITLE, m_lblTitle);
     DDX_Control(pDX, IDC_STATUS, m_lblStatus);
     DDX_Control(pDX, IDC_SIZE_CAPTION, m_lblSizeCaption);
-    DDX_Control(pDX, IDC_SIZE, m_lblSize);
+    DDX_Control(pDX, IDC_SIZE_VALUE, m_lblSize);
     DDX_Control(pDX, IDC_AMOUNT_CAPTION, m_lblAmountCaption);
     DDX_Control(pDX, IDC_AMOUNT, m_lblAmount);
     DDX_Control(pDX, IDC_SPEED_CAPTION, m_lblSpeedCaption);
@@ -105,7 +106,7 @@ void InstallerDialog::DoDataExchange(CDataExchange* pDX)
 
 BOOL InstallerDialog::OnInitDialog()
 {
-    CDialog::OnInitDialog();
+    SkinDialog::OnInitDialog();
     SendMessage(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
     SendMessage(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
     ModifyStyle(0, WS_SYSMENU);
@@ -137,25 +138,15 @@ BOOL InstallerDialog::OnInitDialog()
 
 void InstallerDialog::LayoutSkin()
 {
-    HINSTANCE hInstance = ::GetModuleHandleA(nullptr);
-    m_bmpSkin.LoadBitmap(IDB_MAIN_BACKGROUND);
-    BITMAP bm = {};
-    m_bmpSkin.GetBitmap(&bm);
-
-    RECT work = {};
-    ::SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
-    MoveWindow(work.left + (work.right - work.left - bm.bmWidth) / 2,
-               work.top + (work.bottom - work.top - bm.bmHeight) / 2, bm.bmWidth, bm.bmHeight, TRUE);
-
-    auto loadButtonImage = [hInstance](CBitmap& bitmap, UINT id) {
-        bitmap.Attach(::LoadImageA(hInstance, MAKEINTRESOURCEA(id), IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR));
-        return static_cast<HBITMAP>(bitmap.GetSafeHandle());
-    };
-    HBITMAP hPush = loadButtonImage(m_bmpPushButton, IDB_PUSH_BUTTON);
-    m_btnInstall.SetStateBitmap(hPush, 4, 1, TRUE);
-    m_btnBackground.SetStateBitmap(hPush, 4, 1, TRUE);
-    m_btnMinimize.SetStateBitmap(loadButtonImage(m_bmpMinimize, IDB_MAIN_MINIMIZE), 4, 1, TRUE);
-    m_btnClose.SetStateBitmap(loadButtonImage(m_bmpClose, IDB_MAIN_CLOSE), 4, 1, TRUE);
+    LayoutFixedBackground(IDB_MAIN_BACKGROUND);
+    // One push-button strip serves both hidden push buttons.
+    LoadButtonBitmap(m_bmpPushButton, IDB_PUSH_BUTTON);
+    LoadButtonBitmap(m_bmpMinimize, IDB_MAIN_MINIMIZE);
+    LoadButtonBitmap(m_bmpClose, IDB_MAIN_CLOSE);
+    m_btnInstall.SetStateBitmap(m_bmpPushButton, 4, 1, TRUE);
+    m_btnBackground.SetStateBitmap(m_bmpPushButton, 4, 1, TRUE);
+    m_btnMinimize.SetStateBitmap(m_bmpMinimize, 4, 1, TRUE);
+    m_btnClose.SetStateBitmap(m_bmpClose, 4, 1, TRUE);
     RECT client = {};
     GetClientRect(&client);
     m_btnClose.MoveWindow(client.right - 38, 0, 38, 25, TRUE);
@@ -294,20 +285,14 @@ LRESULT InstallerDialog::OnSetupFinish(WPARAM, LPARAM)
 LRESULT InstallerDialog::OnPaint(WPARAM, LPARAM)
 {
     CPaintDC dc(this);
-    dc.SetBkMode(TRANSPARENT);
-    RECT client = {};
-    GetClientRect(&client);
-    CDC memory;
-    memory.CreateCompatibleDC(&dc);
-    {
-        CSelectObject skin(&memory, &m_bmpSkin);
-        dc.TransparentBlt(0, 0, client.right, client.bottom, &memory, 0, 0, client.right, client.bottom, kKeyColour);
-    }
+    PaintFixedBackground(dc);
     BITMAP bm = {};
     if (m_bmpProgress.GetBitmap(&bm)) {
+        CDC memory;
+        memory.CreateCompatibleDC(&dc);
         CSelectObject progress(&memory, &m_bmpProgress);
         dc.TransparentBlt(kStripX, kStripY, bm.bmWidth, bm.bmHeight / 2, &memory, 0, 0, bm.bmWidth, bm.bmHeight / 2,
-                          kKeyColour);
+                          kSkinKeyColor);
     }
     DrawProgress();
     return 0;
@@ -323,7 +308,7 @@ void InstallerDialog::DrawProgress()
     CDC memory;
     memory.CreateCompatibleDC(&dc);
     CSelectObject progress(&memory, &m_bmpProgress);
-    dc.TransparentBlt(kStripX, kStripY, width, band, &memory, 0, band, width, band, kKeyColour);
+    dc.TransparentBlt(kStripX, kStripY, width, band, &memory, 0, band, width, band, kSkinKeyColor);
 }
 
 LRESULT InstallerDialog::OnTimer(WPARAM wParam, LPARAM)
@@ -339,31 +324,14 @@ LRESULT InstallerDialog::OnTimer(WPARAM wParam, LPARAM)
     return Default();
 }
 
-LRESULT InstallerDialog::OnNcHitTest(WPARAM, LPARAM)
-{
-    return HTCAPTION;
-}
-
-LRESULT InstallerDialog::OnCtlColorStatic(WPARAM wParam, LPARAM)
-{
-    Default();
-    ::SetBkMode(reinterpret_cast<HDC>(wParam), TRANSPARENT);
-    return reinterpret_cast<LRESULT>(::GetStockObject(NULL_BRUSH));
-}
-
 LRESULT InstallerDialog::OnShowWindow(WPARAM wParam, LPARAM)
 {
     LRESULT result = Default();
     if (!wParam) return result;
     // The transparent fixed texts draw over whatever lies under them: repaint the background there first.
-    SkinLabel* const fixedTexts[] = {&m_lblPromotion, &m_lblTitle, &m_lblAmountCaption,
-                                     &m_lblSpeedCaption, &m_lblNotice, &m_lblSizeCaption};
-    for (SkinLabel* label : fixedTexts) {
-        RECT rect = {};
-        label->GetWindowRect(&rect);
-        ScreenToClient(&rect);
-        InvalidateRect(&rect, TRUE);
-    }
+    static const int kFixedTexts[] = {IDC_PROMOTION, IDC_TITLE, IDC_AMOUNT_CAPTION,
+                                      IDC_SPEED_CAPTION, IDC_NOTICE, IDC_SIZE_CAPTION};
+    InvalidateUnderItems(kFixedTexts, sizeof kFixedTexts / sizeof kFixedTexts[0]);
     return result;
 }
 

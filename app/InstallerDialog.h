@@ -8,9 +8,9 @@
 
 #include "CBitmap.h"
 #include "CBitmapStateButton.h"
-#include "CDialog.h"
 #include "CString.h"
 #include "CWinThread.h"
+#include "SkinDialog.h"
 #include "SkinLabel.h"
 
 // Private messages of the installer window.
@@ -18,7 +18,7 @@ const UINT WM_TRAY_NOTIFY = WM_USER + 100;
 const UINT WM_DOWNLOAD_NOTIFY = WM_USER + 101;
 const UINT WM_SETUP_FINISH = WM_USER + 102;
 
-class InstallerDialog : public CDialog {
+class InstallerDialog : public SkinDialog {
 public:
     explicit InstallerDialog(CWnd* pParent = nullptr);
     ~InstallerDialog() override;
@@ -52,8 +52,6 @@ protected:
     LRESULT OnSysCommand(WPARAM wParam, LPARAM lParam);
     LRESULT OnQueryDragIcon(WPARAM wParam, LPARAM lParam);
     LRESULT OnDestroy(WPARAM wParam, LPARAM lParam);
-    LRESULT OnNcHitTest(WPARAM wParam, LPARAM lParam);
-    LRESULT OnCtlColorStatic(WPARAM wParam, LPARAM lParam);
     LRESULT OnShowWindow(WPARAM wParam, LPARAM lParam);
     void OnTrayOpen();
     void OnTrayExit();
@@ -78,7 +76,6 @@ private:
 
     NOTIFYICONDATAA m_nid;
 
-    CBitmap m_bmpSkin;
     CBitmap m_bmpProgress;
     CBitmap m_bmpPushButton;
     CBitmap m_bmpMinimize;
