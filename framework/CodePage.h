@@ -1,0 +1,29 @@
+// CodePage: the multibyte rules of the ANSI code page (GBK, 936): character lengths and code-point encoding.
+#pragma once
+
+#include "CString.h"
+
+class CodePage {
+public:
+    // The process's ANSI code page: CP_ACP on Windows, GBK elsewhere.
+    static const CodePage& Ansi();
+
+    bool IsLeadByte(unsigned char c) const { return m_bLead[c]; }
+
+    // Length of the character at p: 2 for a lead byte with a byte after it before pEnd, otherwise 1.
+    int CharLength(const char* p, const char* pEnd) const
+    {
+        return (m_bLead[static_cast<unsigned char>(*p)] && pEnd - p > 1) ? 2 : 1;
+    }
+
+    // Appends the multibyte form of a Unicode code point; false (nothing appended) when the code page
+    // has none.
+    bool AppendChar(long nCode, CString& strOut) const;
+
+private:
+    CodePage();
+    CodePage(const CodePage&) = delete;
+    CodePage& operator=(const CodePage&) = delete;
+
+    bool m_bLead[256];
+};
