@@ -164,19 +164,17 @@ class Service:
         self.root = root
         self.web = None
 
-    def publish(self, installer, name="qzvr_setup.exe", limit_rate=None, signature=None, file_url=None):
+    def publish(self, installer, name="qzvr_setup.exe", limit_rate=None):
         pub = os.path.join(self.root, "pub")
         cmd = [PUBLISH, installer, "http://%s/download/%s" % (SERVICE_HOST, name), "--out", pub,
                "--listen", SERVICE_HOST]
         if limit_rate:
             cmd += ["--limit-rate", limit_rate]
         out = subprocess.run(cmd, check=True, stdout=subprocess.PIPE).stdout.decode()
+        self.answer_url = "http://%s/download/%s" % (SERVICE_HOST, name)
         self.signature = re.search(r"signature (\w+)", out).group(1)
         self.installer_path = os.path.join(pub, name)
         self.conf = os.path.join(pub, "corvane-setup.conf")
-        if signature is not None or file_url is not None:
-            self.write_answer(file_url if file_url is not None else "http://%s/download/%s" % (SERVICE_HOST, name),
-                              signature if signature is not None else self.signature)
         return self
 
     def write_answer(self, file_url, signature, root="qzvrsetup"):

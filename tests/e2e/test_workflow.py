@@ -1,0 +1,132 @@
+"""The whole run against a real local service: download, reuse, resume, version change, verified launch."""
+import hashlib
+import os
+
+import pytest
+
+from conftest import make_installer, wait_for
+from test_startup import message_windows
+
+SETUP = "qzvr_setup_0.exe"
+MARKER = "sample-installer-started.txt"
+
+
+def md5(path):
+    with open(path, "rb") as f:
+        return hashlib.md5(f.read()).hexdigest()
+
+
+def record_bytes(signature):
+    return ('<?xml version="1.0" encoding="gb2312" ?><downloadqzvr vertype="0" filesign="%s" />'
+            % signature).encode("ascii")
+
+
+def downloads(service):
+    """Status codes of the installer requests in the access log, in order."""
+    return [line.split('"')[2].split()[0] for line in service.access_log().splitlines() if "GET /download/" in line]
+
+
+def copy_prefix(source, target, count):
+    with open(source, "rb") as f:
+        data = f.read(count)
+    with open(target, "wb") as f:
+        f.write(data)
+
+
+@pytest.fixture
+def published(service, tmp_path):
+    source = make_installer(str(tmp_path / "setup.exe"), 3 << 20)
+    service.publish(source).start()
+    return source
+
+
+def test_fresh_download_is_recorded_verified_and_launched(installer, data_dir, service, published):
+    run = installer()
+    assert run.wait(120) == 0
+    assert run.workflow_marks() == ["3"]
+    setup = os.path.join(data_dir, SETUP)
+    assert md5(setup) == service.signature
+    with open(os.path.join(data_dir, "qzvrsetup.xml"), "rb") as f:
+        assert f.read() == record_bytes(service.signature)
+    assert not os.path.exists(setup + ".df!")
+    assert os.path.exists(os.path.join(data_dir, MARKER))
+    assert downloads(service) == ["200"]
+
+
+def test_a_complete_earlier_download_is_launched_without_a_transfer(installer, data_dir, service, published):
+    os.makedirs(data_dir)
+    copy_prefix(published, os.path.join(data_dir, SETUP), 1 << 30)
+    # The answer's signature in upper case matches the computed lower-case one.
+    service.write_answer(service.answer_url, service.signature.upper())
+    run = installer()
+    assert run.wait(60) == 0
+    assert run.workflow_marks() == ["1", "2", "3"]
+    assert downloads(service) == []
+    assert not os.path.exists(os.path.join(data_dir, "qzvrsetup.xml")), "the record must stay untouched"
+    assert os.path.exists(os.path.join(data_dir, MARKER))
+
+
+def test_a_partial_download_of_the_same_version_is_resumed(installer, data_dir, service, published):
+    os.makedirs(data_dir)
+    copy_prefix(published, os.path.join(data_dir, SETUP + ".df!"), 1000000)
+    with open(os.path.join(data_dir, "qzvrsetup.xml"), "wb") as f:
+        f.write(record_bytes(service.signature.upper()))
+    run = installer()
+    assert run.wait(120) == 0
+    assert downloads(service) == ["206"]
+    assert md5(os.path.join(data_dir, SETUP)) == service.signature
+    assert os.path.exists(os.path.join(data_dir, MARKER))
+
+
+def test_files_of_another_version_are_thrown_away(installer, data_dir, service, published):
+    os.makedirs(data_dir)
+    with open(os.path.join(data_dir, SETUP + ".df!"), "wb") as f:
+        f.write(b"old version bytes" * 1000)
+    with open(os.path.join(data_dir, SETUP), "wb") as f:
+        f.write(b"old installer")
+    with open(os.path.join(data_dir, "qzvrsetup.xml"), "wb") as f:
+        f.write(record_bytes("0" * 32))
+    run = installer()
+    assert run.wait(120) == 0
+    assert run.workflow_marks() == ["1", "3"]
+    assert downloads(service) == ["200"]
+    assert md5(os.path.join(data_dir, SETUP)) == service.signature
+    with open(os.path.join(data_dir, "qzvrsetup.xml"), "rb") as f:
+        assert f.read() == record_bytes(service.signature)
+
+
+def test_a_download_that_does_not_match_the_answer_is_not_launched(installer, data_dir, service, published):
+    service.write_answer(service.answer_url, "f" * 32)
+    run = installer()
+    assert run.wait(120) == 0
+    assert run.workflow_marks() == ["3"]
+    assert os.path.exists(os.path.join(data_dir, SETUP))
+    assert not os.path.exists(os.path.join(data_dir, MARKER))
+
+
+def test_an_empty_answer_signature_downloads_and_launches(installer, data_dir, service, published):
+    service.write_answer(service.answer_url, "")
+    run = installer()
+    assert run.wait(120) == 0
+    with open(os.path.join(data_dir, "qzvrsetup.xml"), "rb") as f:
+        assert f.read() == record_bytes("")
+    assert os.path.exists(os.path.join(data_dir, MARKER))
+
+
+@pytest.mark.parametrize("answer", ["wrong-root", "empty-url", "not-xml"])
+def test_unusable_answers_show_the_failure_message(installer, driver, data_dir, service, published, answer):
+    if answer == "wrong-root":
+        service.write_answer(service.answer_url, service.signature, root="setupinfo")
+    elif answer == "empty-url":
+        service.write_answer("", service.signature)
+    else:
+        with open(os.path.join(service.root, "pub", "Getqzvrsetup.xml"), "w") as f:
+            f.write("<qzvrsetup fileurl='x'")
+    run = installer()
+    boxes = wait_for(lambda: message_windows(driver), 30)
+    assert boxes
+    driver.post(boxes[0]["hwnd"], 0x0111, 1, 0)
+    assert run.wait(15) == 0
+    assert run.workflow_marks() == ["3"]
+    assert os.listdir(data_dir) == []
+    assert downloads(service) == []
