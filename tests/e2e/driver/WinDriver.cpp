@@ -1,7 +1,9 @@
 // WinDriver: a second program for the end-to-end tests: finds windows, sends them messages, reads their texts.
 // Usage: WinDriver windows TITLE | ping HWND MS | post HWND MSG WPARAM LPARAM | send HWND MSG WPARAM LPARAM
-//        | text HWND ID | rect HWND ID  (numbers in decimal or 0x-hex; texts printed as hex GBK bytes)
+//        | text HWND ID | rect HWND ID | tray HWND ID | menus
+// (numbers in decimal or 0x-hex; texts printed as hex GBK bytes)
 #include <windows.h>
+#include <shellapi.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -49,12 +51,48 @@ BOOL CALLBACK ListWindow(HWND hWnd, LPARAM lParam)
     return TRUE;
 }
 
+BOOL CALLBACK ListMenu(HWND hWnd, LPARAM)
+{
+    char cls[64] = {};
+    ::GetClassNameA(hWnd, cls, sizeof cls);
+    // "#32768" is the class of every pop-up menu window; MN_GETHMENU gives the menu it shows.
+    if (std::strcmp(cls, "#32768") != 0 || !::IsWindowVisible(hWnd)) return TRUE;
+    HMENU hMenu = reinterpret_cast<HMENU>(::SendMessageA(hWnd, 0x01E1, 0, 0));
+    RECT r = {};
+    ::GetWindowRect(hWnd, &r);
+    std::printf("menu rect=%ld,%ld,%ld,%ld default=%d items=", r.left, r.top, r.right, r.bottom,
+                static_cast<int>(::GetMenuDefaultItem(hMenu, TRUE, 0)));
+    for (int i = 0, n = ::GetMenuItemCount(hMenu); i < n; ++i) {
+        char text[128] = {};
+        ::GetMenuStringA(hMenu, i, text, sizeof text, MF_BYPOSITION);
+        std::printf("%s%u:", i ? "," : "", ::GetMenuItemID(hMenu, i));
+        PrintHex(text);
+    }
+    std::printf("\n");
+    return TRUE;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
 {
-    if (argc < 3) return 2;
+    if (argc < 2) return 2;
     const char* cmd = argv[1];
+    if (!std::strcmp(cmd, "menus")) {
+        ::EnumWindows(&ListMenu, 0);
+        return 0;
+    }
+    if (argc < 3) return 2;
+    if (!std::strcmp(cmd, "tray") && argc == 4) {
+        // Modifying nothing succeeds exactly when the shell holds an icon of that window and id.
+        NOTIFYICONDATAA nid = {};
+        nid.cbSize = NOTIFYICONDATAA_V2_SIZE;
+        nid.hWnd = Window(argv[2]);
+        nid.uID = static_cast<UINT>(Number(argv[3]));
+        BOOL present = ::Shell_NotifyIconA(NIM_MODIFY, &nid);
+        std::printf("present=%d\n", present ? 1 : 0);
+        return 0;
+    }
     if (!std::strcmp(cmd, "windows")) {
         Search search = {argv[2], 0};
         ::EnumWindows(&ListWindow, reinterpret_cast<LPARAM>(&search));

@@ -1,0 +1,140 @@
+"""What the window shows and what the user can do: keys, close requests, hiding to the tray, progress texts."""
+import os
+import re
+import subprocess
+import time
+
+import pytest
+
+from conftest import make_installer, screenshot, wait_for
+from test_startup import main_window, message_windows
+
+WM_CLOSE, WM_COMMAND, WM_KEYDOWN, WM_SYSCOMMAND = 0x10, 0x111, 0x100, 0x112
+WM_TRAY_NOTIFY = 0x464
+VK_RETURN, VK_ESCAPE = 0x0D, 0x1B
+SC_MINIMIZE = 0xF020
+CONFIRM_SIZE = (248, 110)  # "确认要退出Corvane在线安装程序？" is 31 bytes: 6 * 31 + 62 wide
+
+
+@pytest.fixture
+def downloading(installer, driver, data_dir, service, tmp_path):
+    """A run in the middle of a slow download, with its main window."""
+    source = make_installer(str(tmp_path / "setup.exe"), 12 << 20)
+    service.publish(source, limit_rate="400k").start()
+    run = installer()
+    partial = os.path.join(data_dir, "qzvr_setup_0.exe.df!")
+    assert wait_for(lambda: os.path.exists(partial) and os.path.getsize(partial) > 100000, 60)
+    main = main_window(driver)[0]
+    return run, main, partial
+
+
+def confirmations(driver):
+    return [w for w in message_windows(driver) if w["size"] == CONFIRM_SIZE]
+
+
+def growing(partial):
+    size = os.path.getsize(partial)
+    return wait_for(lambda: os.path.getsize(partial) > size, 10)
+
+
+def test_enter_does_nothing_and_every_close_request_asks_first(downloading, driver, wine_env):
+    run, main, partial = downloading
+    hwnd = main["hwnd"]
+    driver.post(hwnd, WM_KEYDOWN, VK_RETURN, 0)
+    time.sleep(1)
+    assert run.running() and not message_windows(driver)
+
+    requests = [
+        ("Esc", lambda: driver.post(hwnd, WM_KEYDOWN, VK_ESCAPE, 0)),
+        ("close button", lambda: driver.post(hwnd, WM_COMMAND, 1012, 0)),
+        ("tray exit", lambda: driver.post(hwnd, WM_COMMAND, 32772, 0)),
+        ("WM_CLOSE", lambda: driver.post(hwnd, WM_CLOSE)),
+    ]
+    for name, request in requests:
+        request()
+        box = wait_for(lambda: confirmations(driver), 15)
+        assert box, "%s showed no confirmation" % name
+        if name == "Esc":
+            screenshot(wine_env, "confirmation")
+        # The second button keeps the window and the download going.
+        driver.post(box[0]["hwnd"], WM_COMMAND, 2, 0)
+        assert wait_for(lambda: not confirmations(driver), 10), name
+        assert run.running(), name
+        assert growing(partial), "the download stopped after %s" % name
+
+    # The first button ends the program and leaves the partial file.
+    driver.post(hwnd, WM_CLOSE)
+    box = wait_for(lambda: confirmations(driver), 15)
+    driver.post(box[0]["hwnd"], WM_COMMAND, 1, 0)
+    assert run.wait(10) == 0
+    assert os.path.getsize(partial) > 0
+
+
+def test_minimising_hides_to_the_tray_and_the_tray_brings_it_back(downloading, driver, wine_env):
+    run, main, partial = downloading
+    hwnd = main["hwnd"]
+    assert driver.run("tray", hwnd, 128)[1].strip() == "present=1"
+
+    driver.post(hwnd, WM_SYSCOMMAND, SC_MINIMIZE, 0)
+    assert wait_for(lambda: not main_window(driver)[0]["visible"], 10)
+    # Hidden entirely: no visible top-level window of the installer, so no taskbar entry; the icon stays.
+    assert driver.run("tray", hwnd, 128)[1].strip() == "present=1"
+    assert growing(partial)
+
+    driver.post(hwnd, WM_TRAY_NOTIFY, 128, 0x0203)  # WM_LBUTTONDBLCLK
+    assert wait_for(lambda: main_window(driver)[0]["visible"], 10)
+
+    # The minimise button hides it the same way; the tray's open command shows it again.
+    driver.post(hwnd, WM_COMMAND, 1014, 0)
+    assert wait_for(lambda: not main_window(driver)[0]["visible"], 10)
+    driver.post(hwnd, WM_COMMAND, 32771, 0)
+    assert wait_for(lambda: main_window(driver)[0]["visible"], 10)
+
+    # A right click opens the tray menu at the cursor, its first item bold as the default.
+    subprocess.run(["xdotool", "mousemove", "300", "400"], env=wine_env, check=True)
+    driver.post(hwnd, WM_TRAY_NOTIFY, 128, 0x0204)  # WM_RBUTTONDOWN
+    menus = wait_for(lambda: driver.run("menus")[1].strip(), 10)
+    assert menus, "no menu appeared"
+    screenshot(wine_env, "tray-menu")
+    m = re.search(r"rect=(-?\d+),(-?\d+),\S+ default=(-?\d+) items=(\S+)", menus)
+    assert (int(m.group(1)), int(m.group(2))) == (300, 400)
+    assert m.group(3) == "0"
+    items = [item.split(":") for item in m.group(4).split(",")]
+    assert [(int(i), bytes.fromhex(t).decode("gbk")) for i, t in items] == [(32771, "打 开(&O)"), (32772, "退 出(&X)")]
+    subprocess.run(["xdotool", "key", "Escape"], env=wine_env, check=True)
+    assert wait_for(lambda: not driver.run("menus")[1].strip(), 10)
+
+    # Leaving through the tray's exit command removes the icon with the window.
+    driver.post(hwnd, WM_COMMAND, 32772, 0)
+    box = wait_for(lambda: confirmations(driver), 15)
+    driver.post(box[0]["hwnd"], WM_COMMAND, 1, 0)
+    assert run.wait(10) == 0
+    assert driver.run("tray", hwnd, 128)[1].strip() == "present=0"
+
+
+def test_progress_texts_and_promotional_lines_during_a_download(downloading, driver, wine_env):
+    run, main, partial = downloading
+    hwnd = main["hwnd"]
+    assert driver.text(hwnd, 1021) == "12.00M"
+    amounts, speeds, lines = [], [], []
+    started = time.time()
+    while time.time() - started < 11:
+        amounts.append((time.time(), driver.text(hwnd, 1023)))
+        speeds.append(driver.text(hwnd, 1025))
+        lines.append(driver.text(hwnd, 1026))
+        time.sleep(0.25)
+    values = [a for _, a in amounts]
+    assert all(re.fullmatch(r"\d+\.\d\dM", v) for v in values), values
+    changes = [t for (t, a), (_, b) in zip(amounts, amounts[1:]) if a != b]
+    assert len(changes) >= 5, "the amount hardly changed: %s" % values
+    # Refreshed by a one-second timer, however often progress arrives.
+    assert all(b - a > 0.7 for a, b in zip(changes, changes[1:])), changes
+    assert all(re.fullmatch(r"\d+KB/秒", s) for s in speeds), speeds
+    assert int(speeds[-1][:-4]) > 0
+    distinct = []
+    for line in lines:
+        if not distinct or distinct[-1] != line:
+            distinct.append(line)
+    assert len(distinct) >= 2 and all(distinct), "the promotional line did not change: %s" % distinct
+    screenshot(wine_env, "downloading")
+    run.kill()
