@@ -86,3 +86,17 @@ def test_leaving_during_a_transfer_keeps_the_partial_file_and_the_next_run_resum
     with open(source, "rb") as a, open(os.path.join(data_dir, "qzvr_setup_0.exe"), "rb") as b:
         assert a.read() == b.read()
     assert os.path.exists(os.path.join(data_dir, "sample-installer-started.txt"))
+
+
+def test_a_data_folder_that_cannot_be_made_ends_as_a_failed_download(installer, data_dir, service, tmp_path):
+    source = make_installer(str(tmp_path / "setup.exe"), 1 << 20)
+    service.publish(source).start()
+    # A file where the folder should be: no record, no partial file, nothing launched, no crash.
+    with open(data_dir, "wb") as f:
+        f.write(b"in the way")
+    run = installer()
+    assert run.wait(60) == 0
+    assert run.workflow_marks() == ["3"]
+    with open(data_dir, "rb") as f:
+        assert f.read() == b"in the way"
+    os.remove(data_dir)

@@ -6,7 +6,7 @@ import time
 
 import pytest
 
-from conftest import make_installer, screenshot, wait_for
+from conftest import SHOTS, make_installer, screenshot, wait_for
 from test_startup import main_window, message_windows
 
 WM_CLOSE, WM_COMMAND, WM_KEYDOWN, WM_SYSCOMMAND = 0x10, 0x111, 0x100, 0x112
@@ -137,4 +137,33 @@ def test_progress_texts_and_promotional_lines_during_a_download(downloading, dri
             distinct.append(line)
     assert len(distinct) >= 2 and all(distinct), "the promotional line did not change: %s" % distinct
     screenshot(wine_env, "downloading")
+    run.kill()
+
+
+def test_the_window_answers_during_a_full_speed_download(installer, driver, data_dir, service, tmp_path):
+    source = make_installer(str(tmp_path / "big.exe"), 160 << 20)
+    service.publish(source).start()
+    run = installer()
+    partial = os.path.join(data_dir, "qzvr_setup_0.exe.df!")
+    assert wait_for(lambda: os.path.exists(partial) and os.path.getsize(partial) > 1 << 20, 60)
+    hwnd = main_window(driver)[0]["hwnd"]
+    pings, amounts = [], []
+    started = time.time()
+    while time.time() - started < 10 and os.path.exists(partial):
+        ok, ms = driver.ping(hwnd, 1000)
+        assert ok, "the window did not answer within a second"
+        pings.append(ms)
+        amounts.append((time.time(), driver.text(hwnd, 1023)))
+    changes = [t for (t, a), (_, b) in zip(amounts, amounts[1:]) if a != b]
+    gaps = [b - a for a, b in zip([started] + changes, changes)]
+    report = "WM_NULL round trips during the download: n=%d max=%.1f ms median=%.1f ms; amount label changes: %d, " \
+             "longest gap %.2f s; %.1f MiB downloaded in %.1f s" % (
+                 len(pings), max(pings), sorted(pings)[len(pings) // 2], len(changes), max(gaps) if gaps else -1,
+                 os.path.getsize(partial) / 1048576.0 if os.path.exists(partial) else 160.0, time.time() - started)
+    print(report)
+    os.makedirs(SHOTS, exist_ok=True)
+    with open(os.path.join(SHOTS, "responsiveness.txt"), "w") as f:
+        f.write(report + "\n")
+    assert max(pings) < 100, report
+    assert changes and max(gaps) <= 2.0, report
     run.kill()
