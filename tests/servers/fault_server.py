@@ -1,0 +1,140 @@
+#!/usr/bin/python3
+"""Fault-injecting HTTP server for the download tests: the misbehaviours real servers won't show.
+
+Serves files of a document root under /<fault>/<name>; every request line and its headers are appended to a
+log as one JSON object per line, so tests can check the exact bytes a client sent.
+
+Faults:
+  /file/NAME         honest: 200, or 206 for "Range: bytes=N-", 416 past the end
+  /ignore-range/NAME 200 with the whole body, whatever the Range
+  /short/NAME?cut=K  honest headers for the requested range, but only K body bytes, then the connection closes
+  /reset/NAME?cut=K  as /short/, but the connection is reset (RST) instead of closed
+  /nolength/NAME     200, no Content-Length, the body ends when the connection closes
+  /wronglength/NAME  200 with a Content-Length 1000 bytes above the body's, then the connection closes
+  /drip/NAME?ms=T    honest headers, then 512 bytes every T milliseconds
+  any path?redirect=V 302 with the Location value V, as given (relative, absolute path or absolute URL)
+"""
+import json
+import os
+import socket
+import struct
+import sys
+import threading
+import time
+from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
+from urllib.parse import parse_qs, urlsplit
+
+ROOT = sys.argv[2]
+LOG = sys.argv[3]
+_log_lock = threading.Lock()
+
+
+class Handler(BaseHTTPRequestHandler):
+    protocol_version = "HTTP/1.1"
+
+    def log_message(self, fmt, *args):
+        pass
+
+    def record(self):
+        entry = {"line": self.requestline, "headers": [[k, v] for k, v in self.headers.items()]}
+        with _log_lock, open(LOG, "a", encoding="utf-8") as f:
+            f.write(json.dumps(entry) + "\n")
+
+    def body_of(self, name):
+        path = os.path.join(ROOT, os.path.basename(name))
+        if not os.path.isfile(path):
+            return None
+        with open(path, "rb") as f:
+            return f.read()
+
+    def range_start(self):
+        value = self.headers.get("Range", "")
+        if value.startswith("bytes=") and value.endswith("-") and value[6:-1].isdigit():
+            return int(value[6:-1])
+        return None
+
+    def send_head(self, status, length, extra=()):
+        self.send_response(status)
+        self.send_header("Content-Type", "application/octet-stream")
+        if length is not None:
+            self.send_header("Content-Length", str(length))
+        for k, v in extra:
+            self.send_header(k, v)
+        self.end_headers()
+
+    def honest(self, data):
+        """Answers as a correct server would; returns the body bytes still to send, or None when done."""
+        start = self.range_start()
+        if start is None:
+            self.send_head(200, len(data), [("Accept-Ranges", "bytes")])
+            return data
+        if start >= len(data):
+            self.send_head(416, 0, [("Content-Range", "bytes */%d" % len(data))])
+            return None
+        self.send_head(206, len(data) - start,
+                       [("Content-Range", "bytes %d-%d/%d" % (start, len(data) - 1, len(data)))])
+        return data[start:]
+
+    def reset(self):
+        self.wfile.flush()
+        self.connection.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, struct.pack("ii", 1, 0))
+        self.connection.close()
+        self.close_connection = True
+
+    def do_GET(self):
+        self.record()
+        url = urlsplit(self.path)
+        query = {k: v[0] for k, v in parse_qs(url.query).items()}
+        parts = url.path.strip("/").split("/")
+        fault, name = parts[0], parts[-1]
+        if "redirect" in query:
+            self.send_head(302, 0, [("Location", query["redirect"])])
+            return
+        data = self.body_of(name)
+        if data is None:
+            self.send_head(404, 0)
+            return
+        if fault == "file":
+            rest = self.honest(data)
+            if rest:
+                self.wfile.write(rest)
+        elif fault == "ignore-range":
+            self.send_head(200, len(data))
+            self.wfile.write(data)
+        elif fault in ("short", "reset"):
+            rest = self.honest(data)
+            if rest:
+                self.wfile.write(rest[:int(query.get("cut", "1000"))])
+                if fault == "reset":
+                    self.reset()
+                    return
+            self.close_connection = True
+        elif fault == "nolength":
+            self.send_head(200, None, [("Connection", "close")])
+            self.wfile.write(data)
+            self.close_connection = True
+        elif fault == "wronglength":
+            self.send_head(200, len(data) + 1000, [("Connection", "close")])
+            self.wfile.write(data)
+            self.close_connection = True
+        elif fault == "drip":
+            rest = self.honest(data)
+            delay = int(query.get("ms", "50")) / 1000.0
+            try:
+                for i in range(0, len(rest or b""), 512):
+                    self.wfile.write(rest[i:i + 512])
+                    self.wfile.flush()
+                    time.sleep(delay)
+            except (BrokenPipeError, ConnectionResetError):
+                self.close_connection = True
+        else:
+            self.send_head(404, 0)
+
+
+class Server(ThreadingHTTPServer):
+    daemon_threads = True
+    allow_reuse_address = True
+
+
+if __name__ == "__main__":
+    Server(("127.0.0.1", int(sys.argv[1])), Handler).serve_forever()

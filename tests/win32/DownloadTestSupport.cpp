@@ -1,0 +1,141 @@
+// Helpers of the download tests: paths and ports of the servers that ctest started, logs, notifications.
+#include "DownloadTestSupport.h"
+
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+
+namespace dltest {
+
+std::string ServersDir()
+{
+    const char* unix = std::getenv("CORVANE_DL_SERVERS");
+    if (!unix || !*unix) return std::string();
+    std::string path = std::string("Z:") + unix;
+    for (char& c : path)
+        if (c == '/') c = '\\';
+    return path;
+}
+
+int Port(const char* pszName)
+{
+    std::ifstream in(ServersDir() + "\\ports.sh");
+    std::string line, key = std::string(pszName) + "=";
+    while (std::getline(in, line))
+        if (line.compare(0, key.size(), key) == 0) return std::atoi(line.c_str() + key.size());
+    ADD_FAILURE() << "no " << pszName << " in ports.sh; were the servers started?";
+    return 0;
+}
+
+std::string NginxUrl(const std::string& path)
+{
+    return "http://127.0.0.1:" + std::to_string(Port("CORVANE_DL_NGINX_PORT")) + "/" + path;
+}
+
+std::string FaultUrl(const std::string& path)
+{
+    return "http://127.0.0.1:" + std::to_string(Port("CORVANE_DL_FAULT_PORT")) + "/" + path;
+}
+
+std::string FtpUrl(const std::string& path, const char* pszLogin, bool bRestRefused)
+{
+    int port = Port(bRestRefused ? "CORVANE_DL_FTP_NOREST_PORT" : "CORVANE_DL_FTP_PORT");
+    std::string login = pszLogin ? std::string(pszLogin) + "@" : std::string();
+    return "ftp://" + login + "127.0.0.1:" + std::to_string(port) + "/" + path;
+}
+
+std::string ReadBytes(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void WriteBytes(const std::string& path, const std::string& bytes)
+{
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+bool Exists(const std::string& path)
+{
+    return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+std::string Served(const std::string& name)
+{
+    std::string path = ServersDir() + "\\www\\" + name;
+    for (char& c : path)
+        if (c == '/') c = '\\';
+    return ReadBytes(path);
+}
+
+LogTail::LogTail(const char* pszLogName)
+    : m_path(ServersDir() + "\\logs\\" + pszLogName), m_start(ReadBytes(m_path).size())
+{
+}
+
+std::vector<std::string> LogTail::NewLines() const
+{
+    std::string all = ReadBytes(m_path);
+    std::istringstream in(all.size() > m_start ? all.substr(m_start) : std::string());
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+}
+
+std::vector<Notification> DrainThreadMessages(HWND hWnd)
+{
+    std::vector<Notification> notes;
+    MSG msg;
+    while (::PeekMessageA(&msg, hWnd, kNotifyMsg, kNotifyMsg, PM_REMOVE)) notes.push_back({msg.wParam, msg.lParam});
+    return notes;
+}
+
+void DownloadTest::SetUp()
+{
+    ASSERT_FALSE(ServersDir().empty()) << "CORVANE_DL_SERVERS is not set; run the tests through ctest";
+    char base[MAX_PATH];
+    ::GetTempPathA(MAX_PATH, base);
+    const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    m_dir = std::string(base) + "corvane-dl-" + info->test_suite_name() + "-" + info->name();
+    ::CreateDirectoryA(m_dir.c_str(), nullptr);
+    m_dest = m_dir + "\\setup.exe";
+    ::DeleteFileA(m_dest.c_str());
+    ::DeleteFileA(Temp().c_str());
+    // A thread has a message queue only once it has used one; posts to it fail before that.
+    MSG msg;
+    ::PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE);
+    DrainThreadMessages(nullptr);
+}
+
+void DownloadTest::TearDown()
+{
+    WIN32_FIND_DATAA fd;
+    HANDLE h = ::FindFirstFileA((m_dir + "\\*").c_str(), &fd);
+    if (h != INVALID_HANDLE_VALUE) {
+        do {
+            if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) ::DeleteFileA((m_dir + "\\" + fd.cFileName).c_str());
+        } while (::FindNextFileA(h, &fd));
+        ::FindClose(h);
+    }
+    ::RemoveDirectoryA(m_dir.c_str());
+}
+
+int DownloadTest::Download(const std::string& url)
+{
+    m_engine.SetNotify(::GetCurrentThreadId(), nullptr, kNotifyMsg);
+    int result = m_engine.DownLoadFile(url.c_str(), m_dest.c_str());
+    m_notes = DrainThreadMessages(nullptr);
+    return result;
+}
+
+std::vector<Notification> DownloadTest::Of(unsigned code) const
+{
+    std::vector<Notification> out;
+    for (const Notification& n : m_notes)
+        if (n.Code() == code) out.push_back(n);
+    return out;
+}
+
+}  // namespace dltest

@@ -1,0 +1,69 @@
+// Helpers of the download tests: the servers' ports and files, scratch folders, collected notifications, logs.
+#pragma once
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "CDownloadFile.h"
+
+namespace dltest {
+
+const UINT kNotifyMsg = 0x465;
+
+// The state folder of tests/servers/start.sh as a Windows path (Wine maps Z: to the Unix root).
+std::string ServersDir();
+// A port from the servers' ports.sh, by its variable name.
+int Port(const char* pszName);
+std::string NginxUrl(const std::string& path);
+std::string FaultUrl(const std::string& path);
+std::string FtpUrl(const std::string& path, const char* pszLogin = nullptr, bool bRestRefused = false);
+
+std::string ReadBytes(const std::string& path);
+void WriteBytes(const std::string& path, const std::string& bytes);
+bool Exists(const std::string& path);
+// A served file's bytes, by its path under the document root ("small.bin", "d/setup.exe").
+std::string Served(const std::string& name);
+
+// The lines a server log gained since the object was made.
+class LogTail {
+public:
+    explicit LogTail(const char* pszLogName);
+    std::vector<std::string> NewLines() const;
+
+private:
+    std::string m_path;
+    size_t m_start;
+};
+
+struct Notification {
+    WPARAM wParam;
+    LPARAM lParam;
+    unsigned Code() const { return LOWORD(wParam); }
+    unsigned Id() const { return HIWORD(wParam); }
+};
+
+// A fresh folder per test with the destination path in it; removed with everything in it afterwards.
+class DownloadTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // Runs DownLoadFile on this thread with the notifications posted to this thread, and collects them.
+    int Download(const std::string& url);
+    // Notifications of one code, in order.
+    std::vector<Notification> Of(unsigned code) const;
+    std::string Temp() const { return m_dest + ".df!"; }
+
+    CDownloadFile m_engine;
+    std::string m_dir;
+    std::string m_dest;
+    std::vector<Notification> m_notes;
+};
+
+std::vector<Notification> DrainThreadMessages(HWND hWnd);
+
+}  // namespace dltest
