@@ -9,10 +9,11 @@
 #define IDB_MAIN_MINIMIZE 133
 #define IDB_MAIN_CLOSE 134
 #define IDB_PROGRESS 137
-#define IDI_INFORMATION 139
-#define IDI_ERROR_KIND 140
-#define IDI_WARNING 141
-#define IDI_QUESTION 148
+/* Message kinds' icons; windows.h has IDI_INFORMATION and its kin for the system's own. */
+#define IDI_MSG_INFORMATION 139
+#define IDI_MSG_ERROR 140
+#define IDI_MSG_WARNING 141
+#define IDI_MSG_QUESTION 148
 
 #define IDD_INSTALLER 102
 #define IDD_MESSAGE 138
@@ -25,7 +26,7 @@
 #define IDC_TITLE 1015
 #define IDC_STATUS 1019
 #define IDC_SIZE_CAPTION 1020
-#define IDC_SIZE 1021
+#define IDC_SIZE_VALUE 1021
 #define IDC_AMOUNT_CAPTION 1022
 #define IDC_AMOUNT 1023
 #define IDC_SPEED_CAPTION 1024

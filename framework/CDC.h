@@ -1,0 +1,53 @@
+// CDC: a device context with the drawing calls the skinned windows use; owns and deletes a created context.
+#pragma once
+
+#include <windows.h>
+
+#include "CObject.h"
+#include "CString.h"
+
+class CDC : public CObject {
+public:
+    CDC() = default;
+    // Deletes a context made by CreateCompatibleDC; a context lent by Attach must be detached first.
+    ~CDC() override;
+
+    HDC m_hDC = nullptr;
+    HDC GetSafeHdc() const { return m_hDC; }
+
+    // A memory context compatible with pDC (with the screen when pDC is null).
+    BOOL CreateCompatibleDC(CDC* pDC);
+    BOOL Attach(HDC hDC);
+    HDC Detach();
+    // Deletes a created context; whatever is still selected into it is deselected with it.
+    BOOL DeleteDC();
+
+    HGDIOBJ SelectObject(HGDIOBJ hObject) { return ::SelectObject(m_hDC, hObject); }
+    int SetBkMode(int nBkMode) { return ::SetBkMode(m_hDC, nBkMode); }
+    int GetBkMode() const { return ::GetBkMode(m_hDC); }
+    COLORREF SetTextColor(COLORREF crColor) { return ::SetTextColor(m_hDC, crColor); }
+    COLORREF GetPixel(int x, int y) const { return ::GetPixel(m_hDC, x, y); }
+
+    BOOL BitBlt(int x, int y, int nWidth, int nHeight, CDC* pSrcDC, int xSrc, int ySrc, DWORD dwRop)
+    {
+        return ::BitBlt(m_hDC, x, y, nWidth, nHeight, pSrcDC->m_hDC, xSrc, ySrc, dwRop);
+    }
+    BOOL StretchBlt(int x, int y, int nWidth, int nHeight, CDC* pSrcDC, int xSrc, int ySrc, int nSrcWidth,
+                    int nSrcHeight, DWORD dwRop)
+    {
+        return ::StretchBlt(m_hDC, x, y, nWidth, nHeight, pSrcDC->m_hDC, xSrc, ySrc, nSrcWidth, nSrcHeight, dwRop);
+    }
+    // Copies every pixel except those of crTransparent (msimg32).
+    BOOL TransparentBlt(int x, int y, int nWidth, int nHeight, CDC* pSrcDC, int xSrc, int ySrc, int nSrcWidth,
+                        int nSrcHeight, UINT crTransparent)
+    {
+        return ::TransparentBlt(m_hDC, x, y, nWidth, nHeight, pSrcDC->m_hDC, xSrc, ySrc, nSrcWidth, nSrcHeight,
+                                crTransparent);
+    }
+    int DrawText(const CString& str, RECT* pRect, UINT nFormat)
+    {
+        return ::DrawTextA(m_hDC, str, str.GetLength(), pRect, nFormat);
+    }
+    BOOL TextOut(int x, int y, const CString& str) { return ::TextOutA(m_hDC, x, y, str, str.GetLength()); }
+    BOOL DrawIcon(int x, int y, HICON hIcon) { return ::DrawIcon(m_hDC, x, y, hIcon); }
+};

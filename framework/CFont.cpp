@@ -1,0 +1,34 @@
+// CFont: font creation from a description, from its fields or from a point size.
+#include "CFont.h"
+
+#include <cstring>
+
+#include "CDC.h"
+
+BOOL CFont::CreateFontIndirect(const LOGFONTA* pLogFont)
+{
+    if (m_hObject) return FALSE;
+    return Attach(::CreateFontIndirectA(pLogFont));
+}
+
+BOOL CFont::CreateFont(int nHeight, int nWidth, int nEscapement, int nOrientation, int nWeight, BYTE bItalic,
+                       BYTE bUnderline, BYTE cStrikeOut, BYTE nCharSet, BYTE nOutPrecision, BYTE nClipPrecision,
+                       BYTE nQuality, BYTE nPitchAndFamily, LPCSTR lpszFacename)
+{
+    if (m_hObject) return FALSE;
+    return Attach(::CreateFontA(nHeight, nWidth, nEscapement, nOrientation, nWeight, bItalic, bUnderline, cStrikeOut,
+                                nCharSet, nOutPrecision, nClipPrecision, nQuality, nPitchAndFamily, lpszFacename));
+}
+
+BOOL CFont::CreatePointFont(int nPointSize, LPCSTR lpszFaceName, CDC* pDC)
+{
+    HDC hScreen = pDC ? nullptr : ::GetDC(nullptr);
+    HDC hDC = pDC ? pDC->m_hDC : hScreen;
+    LOGFONTA lf = {};
+    // 720 tenths of a point make one inch; a negative height asks for the character height.
+    lf.lfHeight = -::MulDiv(nPointSize, ::GetDeviceCaps(hDC, LOGPIXELSY), 720);
+    lf.lfCharSet = DEFAULT_CHARSET;
+    if (lpszFaceName) ::strncpy(lf.lfFaceName, lpszFaceName, LF_FACESIZE - 1);
+    if (hScreen) ::ReleaseDC(nullptr, hScreen);
+    return CreateFontIndirect(&lf);
+}

@@ -1,0 +1,13 @@
+// CPaintDC: BeginPaint on construction, EndPaint on destruction.
+#include "CPaintDC.h"
+
+CPaintDC::CPaintDC(CWnd* pWnd) : m_hWnd(pWnd->m_hWnd)
+{
+    m_hDC = ::BeginPaint(m_hWnd, &m_ps);
+}
+
+CPaintDC::~CPaintDC()
+{
+    ::EndPaint(m_hWnd, &m_ps);
+    m_hDC = nullptr;
+}

@@ -1,0 +1,7 @@
+// CStatic: a static text control bound to a dialog item.
+#pragma once
+
+#include "CWnd.h"
+
+class CStatic : public CWnd {
+};

@@ -1,0 +1,127 @@
+// SkinDialog: fixed and stretchable skin paint, work-area placement, drag zones and transparent statics.
+#include "SkinDialog.h"
+
+#include "CButton.h"
+#include "CSelectObject.h"
+#include "WindowRegion.h"
+#include "StretchFrame.h"
+
+BEGIN_MESSAGE_MAP(SkinDialog, CDialog)
+    ON_MESSAGE(WM_DRAWITEM, OnDrawItem)
+END_MESSAGE_MAP()
+
+BOOL SkinDialog::LoadButtonBitmap(CBitmap& bitmap, UINT nIDResource)
+{
+    if (bitmap.m_hObject) return FALSE;
+    return bitmap.Attach(::LoadImageA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(nIDResource), IMAGE_BITMAP, 0, 0,
+                                      LR_DEFAULTCOLOR));
+}
+
+void SkinDialog::CenterWindow()
+{
+    RECT rcWnd, rcArea;
+    GetWindowRect(&rcWnd);
+    HWND hOwner = ::GetWindow(m_hWnd, GW_OWNER);
+    if (hOwner && ::IsWindowVisible(hOwner)) {
+        ::GetWindowRect(hOwner, &rcArea);
+    } else {
+        MONITORINFO mi = {};
+        mi.cbSize = sizeof mi;
+        ::GetMonitorInfoA(::MonitorFromWindow(m_hWnd, MONITOR_DEFAULTTOPRIMARY), &mi);
+        rcArea = mi.rcWork;
+    }
+    const int w = rcWnd.right - rcWnd.left, h = rcWnd.bottom - rcWnd.top;
+    const int x = (rcArea.left + rcArea.right) / 2 - w / 2;
+    const int y = (rcArea.top + rcArea.bottom) / 2 - h / 2;
+    ::SetWindowPos(m_hWnd, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void SkinDialog::LayoutFixedBackground(UINT nSkinBitmap)
+{
+    m_bmpSkin.LoadBitmap(nSkinBitmap);
+    BITMAP bm = {};
+    m_bmpSkin.GetBitmap(&bm);
+    RECT work = {};
+    ::SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+    const int x = work.left + (work.right - work.left - bm.bmWidth) / 2;
+    const int y = work.top + (work.bottom - work.top - bm.bmHeight) / 2;
+    MoveWindow(x, y, bm.bmWidth, bm.bmHeight, TRUE);
+}
+
+void SkinDialog::PaintFixedBackground(CDC& dc)
+{
+    dc.SetBkMode(TRANSPARENT);
+    CDC memDC;
+    memDC.CreateCompatibleDC(&dc);
+    CSelectObject select(&memDC, &m_bmpSkin);
+    RECT rc;
+    GetClientRect(&rc);
+    dc.TransparentBlt(0, 0, rc.right, rc.bottom, &memDC, 0, 0, rc.right, rc.bottom, kSkinKeyColor);
+}
+
+LRESULT SkinDialog::OnNcHitTestDragAnywhere(WPARAM, LPARAM)
+{
+    return HTCAPTION;
+}
+
+LRESULT SkinDialog::OnCtlColorTransparentStatic(WPARAM wParam, LPARAM)
+{
+    Default();
+    ::SetBkMode(reinterpret_cast<HDC>(wParam), TRANSPARENT);
+    return reinterpret_cast<LRESULT>(::GetStockObject(NULL_BRUSH));
+}
+
+void SkinDialog::InvalidateUnderItems(const int* pIDs, int nCount)
+{
+    for (int i = 0; i < nCount; ++i) {
+        HWND hItem = ::GetDlgItem(m_hWnd, pIDs[i]);
+        if (!hItem) continue;
+        RECT rc;
+        ::GetWindowRect(hItem, &rc);
+        ScreenToClient(&rc);
+        InvalidateRect(&rc, TRUE);
+    }
+}
+
+void SkinDialog::MoveItem(int nID, int x, int y, int nWidth, int nHeight)
+{
+    ::MoveWindow(::GetDlgItem(m_hWnd, nID), x, y, nWidth, nHeight, TRUE);
+}
+
+void SkinDialog::PaintStretchFrame(CDC& dc)
+{
+    BITMAP bm = {};
+    m_bmpSkin.GetBitmap(&bm);
+    RECT rc;
+    GetClientRect(&rc);
+    CDC memDC;
+    memDC.CreateCompatibleDC(&dc);
+    CSelectObject select(&memDC, &m_bmpSkin);
+    for (const BlitPiece& p : PlanStretchFrame(rc.right, rc.bottom, bm.bmWidth, bm.bmHeight)) {
+        if (p.dw == p.sw && p.dh == p.sh)
+            dc.BitBlt(p.dx, p.dy, p.dw, p.dh, &memDC, p.sx, p.sy, SRCCOPY);
+        else
+            dc.StretchBlt(p.dx, p.dy, p.dw, p.dh, &memDC, p.sx, p.sy, p.sw, p.sh, SRCCOPY);
+    }
+}
+
+LRESULT SkinDialog::HitTestCaptionBand(LPARAM lParam, int nBandHeight)
+{
+    POINT pt = {static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+    ScreenToClient(&pt);
+    RECT rc;
+    GetClientRect(&rc);
+    rc.bottom = nBandHeight;
+    if (::PtInRect(&rc, pt)) return HTCAPTION;
+    return Default();
+}
+
+LRESULT SkinDialog::OnDrawItem(WPARAM, LPARAM lParam)
+{
+    DRAWITEMSTRUCT* pDraw = reinterpret_cast<DRAWITEMSTRUCT*>(lParam);
+    CButton* pButton = pDraw->CtlType == ODT_BUTTON ? dynamic_cast<CButton*>(FromHandlePermanent(pDraw->hwndItem))
+                                                     : nullptr;
+    if (!pButton) return Default();
+    pButton->DrawItem(pDraw);
+    return TRUE;
+}

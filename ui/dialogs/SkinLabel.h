@@ -1,0 +1,39 @@
+// SkinLabel: a static text drawn transparently over the dialog's skin, in its own colour and font.
+#pragma once
+
+#include <windows.h>
+
+#include "CFont.h"
+#include "CStatic.h"
+#include "CString.h"
+
+class SkinLabel : public CStatic {
+public:
+    SkinLabel();
+
+    // Sets the window text and repaints the label and the dialog's background under it, so that
+    // nothing of a longer old text stays.
+    SkinLabel& SetText(const CString& text);
+    // Colour and font take effect at the next paint.
+    SkinLabel& SetTextColor(COLORREF crText);
+    SkinLabel& SetFontBold(BOOL bBold);
+    // A character height of n pixels (a negative font height).
+    SkinLabel& SetFontSize(int nSize);
+
+    COLORREF GetTextColor() const { return m_crText; }
+    const LOGFONTA& GetFontDescription() const { return m_logFont; }
+    HFONT GetTextFont() const { return m_font; }
+
+protected:
+    LRESULT OnPaint(WPARAM wParam, LPARAM lParam);
+    DECLARE_MESSAGE_MAP()
+
+private:
+    void RebuildFont();
+
+    COLORREF m_crText;
+    LOGFONTA m_logFont = {};
+    CFont m_font;
+    // Without DT_SINGLELINE, DT_VCENTER has no effect: text starts at the top-left and breaks at line feeds.
+    UINT m_nFormat = DT_VCENTER;
+};

@@ -1,0 +1,64 @@
+// CBitmapStateButton: an owner-drawn push button whose look is one image per state from a skin strip.
+#pragma once
+
+#include <windows.h>
+
+#include "CBitmap.h"
+#include "CButton.h"
+#include "CDC.h"
+#include "CFont.h"
+#include "CSkinBitmap.h"
+
+class CBitmapStateButton : public CButton {
+public:
+    enum State { Normal = 0, Hover = 1, Pressed = 2, Disabled = 3 };
+
+    CBitmapStateButton();
+    ~CBitmapStateButton() override;
+
+    // Gives the button its state strip (not owned: the caller deletes it after the button). The strip holds
+    // nRows x nColumns equal images; unless bKeepSize, the button takes the size of one image and draws
+    // it unstretched. Makes the button owner-drawn; a null bitmap turns it back into a plain button at
+    // its next draw.
+    void SetStateBitmap(HBITMAP hBitmap, int nRows, int nColumns, BOOL bKeepSize);
+
+    void DrawItem(DRAWITEMSTRUCT* pDrawItem) override;
+
+protected:
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+    LRESULT OnMouseMove(WPARAM wParam, LPARAM lParam);
+    LRESULT OnTimer(WPARAM wParam, LPARAM lParam);
+    LRESULT OnEraseBkgnd(WPARAM wParam, LPARAM lParam);
+    LRESULT OnEnable(WPARAM wParam, LPARAM lParam);
+    DECLARE_MESSAGE_MAP()
+
+private:
+    static const UINT_PTR kHoverTimer = 1;
+
+    void Redraw();
+    void StretchStateImage(CDC& image, CDC& strip, int cw, int ch);
+    void Unskin();
+    bool CursorInside() const;
+
+    CSkinBitmap m_strip;
+    int m_nFrameWidth = 0;
+    int m_nFrameHeight = 0;
+    BOOL m_bHasStrip = FALSE;
+    BOOL m_bExactSize = FALSE;
+    BOOL m_bLookChanged = TRUE;
+    int m_nState = Normal;
+    COLORREF m_crCaption = RGB(0, 0, 0);
+    BOOL m_bHovering = FALSE;
+    BOOL m_bHoverAllowed = TRUE;
+    CFont m_font;
+    BOOL m_bBackgroundCaptured = FALSE;
+    // The parent's pixels under the button: the bitmap stays selected in its context for the button's life,
+    // so the context is declared after the bitmap and goes first.
+    CBitmap m_bmpBackground;
+    CDC m_dcBackground;
+    HGDIOBJ m_hOldBackground = nullptr;
+    int m_nColumns = 1;
+    int m_nRows = 4;
+    // Set once the button is a plain platform button again: every message then goes straight to it.
+    BOOL m_bPlain = FALSE;
+};
