@@ -1,18 +1,18 @@
 #!/usr/bin/python3
 """Fault-injecting HTTP server for the download tests: the misbehaviours real servers won't show.
 
-Serves files of a document root under /<fault>/<name>; every request line and its headers are appended to a
+Serves the files of a document root under /<fault>/<path>; every request line and its headers are appended to a
 log as one JSON object per line, so tests can check the exact bytes a client sent.
 
 Faults:
-  /file/NAME         honest: 200, or 206 for "Range: bytes=N-", 416 past the end
-  /ignore-range/NAME 200 with the whole body, whatever the Range
-  /short/NAME?cut=K  honest headers for the requested range, but only K body bytes, then the connection closes
-  /reset/NAME?cut=K  as /short/, but the connection is reset (RST) instead of closed
-  /nolength/NAME     200, no Content-Length, the body ends when the connection closes
-  /wronglength/NAME  200 with a Content-Length 1000 bytes above the body's, then the connection closes
-  /drip/NAME?ms=T    honest headers, then 512 bytes every T milliseconds
-  any path?redirect=V 302 with the Location value V, as given (relative, absolute path or absolute URL)
+  /file/PATH           honest: 200, or 206 for "Range: bytes=N-", 416 past the end
+  /ignore-range/PATH   200 with the whole body, whatever the Range
+  /short/PATH?cut=K    honest headers for the requested range, but only K body bytes, then the connection closes
+  /reset/PATH?cut=K    as /short/, but the connection is reset (RST) instead of closed
+  /nolength/PATH       200, no Content-Length, the body ends when the connection closes
+  /wronglength/PATH    200 with a Content-Length 1000 bytes above the body's, then the connection closes
+  /drip/PATH?ms=T      honest headers, then 512 bytes every T milliseconds
+  any path?redirect=V  302 with the Location value V, as given (relative, absolute path or absolute URL)
 """
 import json
 import os
@@ -41,8 +41,8 @@ class Handler(BaseHTTPRequestHandler):
             f.write(json.dumps(entry) + "\n")
 
     def body_of(self, name):
-        path = os.path.join(ROOT, os.path.basename(name))
-        if not os.path.isfile(path):
+        path = os.path.realpath(os.path.join(ROOT, name))
+        if not path.startswith(os.path.realpath(ROOT) + os.sep) or not os.path.isfile(path):
             return None
         with open(path, "rb") as f:
             return f.read()
@@ -86,7 +86,7 @@ class Handler(BaseHTTPRequestHandler):
         url = urlsplit(self.path)
         query = {k: v[0] for k, v in parse_qs(url.query).items()}
         parts = url.path.strip("/").split("/")
-        fault, name = parts[0], parts[-1]
+        fault, name = parts[0], "/".join(parts[1:])
         if "redirect" in query:
             self.send_head(302, 0, [("Location", query["redirect"])])
             return
