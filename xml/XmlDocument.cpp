@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 #include <new>
+#include <utility>
 
 #include "XmlChars.h"
 
@@ -53,19 +54,19 @@ bool XmlDocument::ReadTextFile(const char* pPath, CString& strDoc, CString& strE
         strError = std::strerror(errno);
         return false;
     }
-    strDoc.Empty();
+    CString strRead;
     size_t nRead = 0;
     if (nSize > 0) {
-        char* pBuf = strDoc.GetBuffer(static_cast<int>(nSize));
+        char* pBuf = strRead.GetBuffer(static_cast<int>(nSize));
         nRead = std::fread(pBuf, 1, static_cast<size_t>(nSize), file.get());
-        strDoc.ReleaseBuffer(static_cast<int>(nRead));
+        strRead.ReleaseBuffer(static_cast<int>(nRead));
     }
     // A directory opens on some systems but cannot be read.
     if (std::ferror(file.get())) {
         strError = std::strerror(errno);
-        strDoc.Empty();
         return false;
     }
+    strDoc = std::move(strRead);
     strError.Format("%s%d bytes", "", static_cast<int>(nRead));
     return true;
 }
