@@ -29,7 +29,11 @@ win32-test: win32
 	ctest --test-dir build/win32 --output-on-failure
 
 fuzz-smoke:
-	@true
+	CC=clang CXX=clang++ cmake --preset native -B build/fuzz -DCORVANE_FUZZ=ON -DCORVANE_TESTS=ON >/dev/null
+	cmake --build build/fuzz --target xml_fuzz -j$(JOBS)
+	mkdir -p build/fuzz/corpus build/fuzz/artifacts
+	build/fuzz/bin/xml_fuzz -max_total_time=$(or $(FUZZ_SECONDS),60) -timeout=10 -print_final_stats=1 \
+		-artifact_prefix=build/fuzz/artifacts/ build/fuzz/corpus tests/fuzz/corpus
 
 e2e-test: win32
 	CORVANE_SETUP_HOST=$(LOOPBACK_HOST) $(PYTEST) -q tests/e2e
@@ -44,10 +48,13 @@ demo: deps win32
 	CORVANE_SETUP_HOST=$(LOOPBACK_HOST) /usr/bin/python3 scripts/demo.py
 
 fuzz:
-	@true
+	$(MAKE) fuzz-smoke FUZZ_SECONDS=$(or $(FUZZ_SECONDS),900)
 
 bench:
-	@true
+	cmake --preset native -B build/bench -DCMAKE_BUILD_TYPE=Release -DCORVANE_SANITIZE=OFF -DCORVANE_BENCH=ON \
+		-DCORVANE_TESTS=OFF >/dev/null
+	cmake --build build/bench --target xml_bench -j$(JOBS)
+	build/bench/bin/xml_bench
 
 clean:
 	rm -rf build
