@@ -35,6 +35,20 @@ inline uint32_t Step(const uint16_t* pTable, const char* s, uint32_t nLen, uint3
     return ((pTable[static_cast<unsigned char>(s[i])] & kLead) && i + 1 < nLen) ? i + 2 : i + 1;
 }
 
+// Offset of the first byte from i whose class has a bit of nStop, or nLen. Unrolled: the scanner spends
+// most of its time here, in long attribute values and text.
+inline uint32_t SkipUntil(const uint16_t* pTable, const char* s, uint32_t nLen, uint32_t i, uint16_t nStop)
+{
+    for (; nLen - i >= 4; i += 4) {
+        if (ClassOf(pTable, s[i]) & nStop) return i;
+        if (ClassOf(pTable, s[i + 1]) & nStop) return i + 1;
+        if (ClassOf(pTable, s[i + 2]) & nStop) return i + 2;
+        if (ClassOf(pTable, s[i + 3]) & nStop) return i + 3;
+    }
+    while (i < nLen && !(ClassOf(pTable, s[i]) & nStop)) ++i;
+    return i;
+}
+
 // A requested name matches a candidate name when it begins with the candidate and ends there or goes on
 // with one of " =/[]". Case is ignored for single-byte letters only when bIgnoreCase is set.
 bool NameMatches(const char* pRequested, size_t nRequested, const char* pCandidate, size_t nCandidate,

@@ -35,7 +35,7 @@ public:
         if (c == '/') {
             m_node.nNameStart = start + 2;
             m_node.nNameLength = SkipName(start + 2) - (start + 2);
-            uint32_t end = SkipTo(start + 2, kGt);
+            uint32_t end = SkipTo(start + 2 + m_node.nNameLength, kGt);
             if (end == kOpen) return Unterminated("Element end tag", nEnd);
             nEnd = end;
             return XNODE_END_TAG;
@@ -61,6 +61,7 @@ private:
 
     uint16_t Class(uint32_t i) const { return ClassOf(m_pTable, m_s[i]); }
     uint32_t Step(uint32_t i) const { return xmlchars::Step(m_pTable, m_s, m_nLen, i); }
+    uint32_t Until(uint32_t i, uint16_t nStop) const { return SkipUntil(m_pTable, m_s, m_nLen, i, nStop); }
 
     // Blanks up to a "<" (or the end) are whitespace; anything else makes the node text, which ends before
     // a "<" or just after a ">".
@@ -150,17 +151,16 @@ private:
     // End of a name recorded from i: the first of " \t\n\r/>".
     uint32_t SkipName(uint32_t i) const
     {
-        while (i < m_nLen && !(Class(i) & kNameEnd)) i = Step(i);
+        for (i = Until(i, kLead | kNameEnd); i < m_nLen && (Class(i) & kLead); i = Until(Step(i), kLead | kNameEnd)) {
+        }
         return i;
     }
 
     // One past the first character of class nStop from i, or kOpen.
     uint32_t SkipTo(uint32_t i, uint16_t nStop) const
     {
-        while (i < m_nLen) {
+        for (i = Until(i, kLead | nStop); i < m_nLen; i = Until(Step(i), kLead | nStop))
             if (Class(i) & nStop) return i + 1;
-            i = Step(i);
-        }
         return kOpen;
     }
 
@@ -169,20 +169,15 @@ private:
     {
         char chQuote = 0;
         uint32_t lastSlash = kOpen;
-        while (i < m_nLen) {
-            uint16_t cls = Class(i);
-            if (!(cls & (kLead | kQuote | kGt | kSlash))) {
-                ++i;
-                continue;
-            }
-            char c = m_s[i];
-            if (cls & kQuote) {
+        for (;;) {
+            i = Until(i, chQuote ? kLead | kQuote : kLead | kQuote | kGt | kSlash);
+            if (i >= m_nLen) return kOpen;
+            const char c = m_s[i];
+            if (Class(i) & kQuote) {
                 if (!chQuote)
                     chQuote = c;
                 else if (chQuote == c)
                     chQuote = 0;
-            } else if (chQuote) {
-                // Inside quotes only the closing quote counts.
             } else if (c == '>') {
                 bEmpty = lastSlash + 1 == i;
                 return i + 1;
@@ -191,7 +186,6 @@ private:
             }
             i = Step(i);
         }
-        return kOpen;
     }
 
     // A node closed by a multi-character delimiter: a ">" ends it when the characters just before it are
@@ -201,14 +195,13 @@ private:
     {
         const uint32_t nDelim = static_cast<uint32_t>(std::char_traits<char>::length(pDelim));
         uint32_t singleFrom = nOpener;  // every character from here to i is a single byte
-        while (i < m_nLen) {
-            uint16_t cls = Class(i);
-            if (cls & kLead) {
+        for (i = Until(i, kLead | kGt); i < m_nLen; i = Until(i, kLead | kGt)) {
+            if (Class(i) & kLead) {
                 i = Step(i);
                 singleFrom = i;
                 continue;
             }
-            if ((cls & kGt) && i > nDelim && EndsDelimiter(i, singleFrom, pDelim, nDelim)) return i + 1;
+            if (i > nDelim && EndsDelimiter(i, singleFrom, pDelim, nDelim)) return i + 1;
             ++i;
         }
         return kOpen;
@@ -226,11 +219,9 @@ private:
     // Text and error nodes end before a "<" or just after a ">"; kOpen when the text ends first.
     uint32_t SkipErrorOrText(uint32_t i) const
     {
-        while (i < m_nLen) {
-            uint16_t cls = Class(i);
-            if (cls & kLt) return i;
-            if (cls & kGt) return i + 1;
-            i = Step(i);
+        for (i = Until(i, kLead | kLt | kGt); i < m_nLen; i = Until(Step(i), kLead | kLt | kGt)) {
+            if (Class(i) & kLt) return i;
+            if (Class(i) & kGt) return i + 1;
         }
         return kOpen;
     }
