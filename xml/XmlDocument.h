@@ -115,10 +115,8 @@ public:
     static bool ReadTextFile(const char* pPath, CString& strDoc, CString& strError, int& nFlags);
 
     // Copies text, turning the five entity references and numeric character references into characters;
-    // nLength < 0 means up to the terminating NUL.
+    // nLength < 0 means up to the terminating NUL. EncodeEntities (XmlEntities.h) is its inverse.
     static CString DecodeEntities(const char* pText, int nLength = -1);
-    // Replaces < & > ' " by their entity references, so that DecodeEntities gives the text back.
-    static CString EncodeEntities(const CString& strText);
 
     // The element index and cursor, for callers that walk the tree.
     int GetRecordCount() const { return static_cast<int>(m_nNextFree); }

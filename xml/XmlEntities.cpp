@@ -1,11 +1,12 @@
-// XmlDocument's entity handling: decoding of the five named references and numeric references, and encoding.
-#include "XmlDocument.h"
+// Entity references: XmlDocument's decoding of named and numeric references, and the encoding back.
+#include "XmlEntities.h"
 
 #include <cstdlib>
 #include <cstring>
 
 #include "CodePage.h"
 #include "XmlChars.h"
+#include "XmlDocument.h"
 
 using namespace xmlchars;
 
@@ -79,7 +80,7 @@ CString XmlDocument::DecodeEntities(const char* pText, int nLength)
     return strOut;
 }
 
-CString XmlDocument::EncodeEntities(const CString& strText)
+CString EncodeEntities(const CString& strText)
 {
     const uint16_t* table = Table();
     const char* p = strText;

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "XmlDocument.h"
+#include "XmlEntities.h"
 
 namespace {
 void Check(bool bCondition)
@@ -45,7 +46,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t nSize)
     }
 
     const CString raw(text);
-    const CString encoded = XmlDocument::EncodeEntities(raw);
+    const CString encoded = EncodeEntities(raw);
     Check(XmlDocument::DecodeEntities(encoded, encoded.GetLength()) == raw);
     XmlDocument::DecodeEntities(text.data(), static_cast<int>(text.size()));
     return 0;

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "XmlDocument.h"
+#include "XmlEntities.h"
 
 namespace {
 CString Decode(const char* pText)
@@ -58,16 +59,16 @@ TEST(XmlEntities, DoubleByteCharactersAreCopiedWhole)
 TEST(XmlEntities, EncodeEscapesTheFiveCharacters)
 {
     EXPECT_EQ(CString("&lt;a &amp; &apos;b&apos; &quot;c&quot;&gt;"),
-              XmlDocument::EncodeEntities("<a & 'b' \"c\">"));
-    EXPECT_EQ(CString("中文 plain"), XmlDocument::EncodeEntities("中文 plain"));
-    EXPECT_EQ(CString(""), XmlDocument::EncodeEntities(""));
+              EncodeEntities("<a & 'b' \"c\">"));
+    EXPECT_EQ(CString("中文 plain"), EncodeEntities("中文 plain"));
+    EXPECT_EQ(CString(""), EncodeEntities(""));
 }
 
 TEST(XmlEntities, DecodingWhatIsEncodedGivesItBack)
 {
     for (const char* p : {"&amp;", "&#65;", "a<b>&c\"d'e", "中文&lt;", "\x81&", "&\x81", "\xD6"}) {
         CString s(p);
-        EXPECT_EQ(s, XmlDocument::DecodeEntities(XmlDocument::EncodeEntities(s))) << p;
+        EXPECT_EQ(s, XmlDocument::DecodeEntities(EncodeEntities(s))) << p;
     }
     std::mt19937 rng(20261207);
     const char alphabet[] = "<&>'\";#x0123456789abdegilmopqtu \x81\xD6\xFE\x40\x5C";
@@ -75,7 +76,7 @@ TEST(XmlEntities, DecodingWhatIsEncodedGivesItBack)
         std::string s(rng() % 24, ' ');
         for (char& c : s) c = alphabet[rng() % (sizeof alphabet - 1)];
         CString text(s);
-        ASSERT_EQ(text, XmlDocument::DecodeEntities(XmlDocument::EncodeEntities(text))) << s;
+        ASSERT_EQ(text, XmlDocument::DecodeEntities(EncodeEntities(text))) << s;
     }
 }
 
