@@ -5,7 +5,7 @@ JOBS ?= 2
 LOOPBACK_HOST ?= 127.0.0.1:18431
 PYTEST := /usr/bin/python3 -m pytest
 
-.PHONY: all deps build native win32 test unit-test win32-test fuzz-smoke e2e-test demo fuzz bench clean
+.PHONY: all deps build native win32 test unit-test win32-test fuzz-smoke e2e-test demo fuzz bench bench-download clean
 
 all: build
 
@@ -55,6 +55,10 @@ bench:
 		-DCORVANE_TESTS=OFF >/dev/null
 	cmake --build build/bench --target xml_bench -j$(JOBS)
 	build/bench/bin/xml_bench
+
+# 64 MiB from a loopback nginx: CDownloadFile against a bare WinInet loop and curl, unlimited and at 10 MB/s.
+bench-download:
+	/usr/bin/python3 bench/download/run.py
 
 clean:
 	rm -rf build

@@ -36,6 +36,8 @@ struct ProgressWindow {
     HANDLE hReady = ::CreateEventA(nullptr, FALSE, FALSE, nullptr);
     HANDLE hDrained = ::CreateEventA(nullptr, FALSE, FALSE, nullptr);
     DWORD dwTotal = 0, dwReceived = 0, dwSpeed = 0, dwCount = 0;
+    // Post times (GetMessageTime, ms) of DLP_START and DLP_TOTAL: the requests before the body.
+    LONG lStartTime = 0, lTotalTime = 0;
     HANDLE hThread = nullptr;
 
     static LRESULT CALLBACK Proc(HWND h, UINT msg, WPARAM wParam, LPARAM lParam)
@@ -44,7 +46,11 @@ struct ProgressWindow {
         if (msg == kNotify && self) {
             ++self->dwCount;
             switch (LOWORD(wParam)) {
-            case DLP_TOTAL: self->dwTotal = static_cast<DWORD>(lParam); break;
+            case DLP_START: self->lStartTime = ::GetMessageTime(); break;
+            case DLP_TOTAL:
+                self->dwTotal = static_cast<DWORD>(lParam);
+                self->lTotalTime = ::GetMessageTime();
+                break;
             case DLP_RESUMED:
             case DLP_RECEIVED: self->dwReceived = static_cast<DWORD>(lParam); break;
             case DLP_SPEED: self->dwSpeed = static_cast<DWORD>(lParam); break;
@@ -170,9 +176,10 @@ void ChunkCosts(const std::string& url, const std::string& dir, ProgressWindow& 
     window.WaitDrained();
 
     t0 = Now();
-    volatile double sink = 0;
-    for (int i = 0; i < nChunks; ++i) sink = COleDateTime::GetCurrentTime().m_dt;
+    double latest = 0;
+    for (int i = 0; i < nChunks; ++i) latest = std::max(latest, COleDateTime::GetCurrentTime().m_dt);
     double clock = Now() - t0;
+    if (latest <= 0) std::printf("clock_broken 1\n");
 
     std::printf("chunk_read_us %.3f\nchunk_write_us %.3f\nchunk_post_us %.3f\nchunk_clock_us %.3f\n",
                 read / nChunks * 1e6, write / nChunks * 1e6, post / nChunks * 1e6, clock / nChunks * 1e6);
@@ -192,18 +199,19 @@ int main(int argc, char** argv)
     ProgressWindow window;
     window.Start();
 
-    std::vector<double> engine, drained, bare;
+    std::vector<double> engine, drained, bare, setup;
     DWORD engineBytes = 0, bareBytes = 0, shown = 0;
     for (int i = 0; i < runs; ++i) {
         double d = 0;
         engine.push_back(EngineRun(url, dest, window, &d, &engineBytes));
         drained.push_back(d);
         shown = window.dwReceived;
+        setup.push_back((window.lTotalTime - window.lStartTime) / 1000.0);
         bare.push_back(BareRun(url, dest + ".bare", &bareBytes));
     }
     std::printf("engine_s %.4f\nengine_drained_s %.4f\nengine_bytes %lu\nwindow_received %lu\nbare_s %.4f\nbare_bytes %lu\n",
                 Median(engine), Median(drained), engineBytes, shown, Median(bare), bareBytes);
-    std::printf("engine_chunks %lu\n", (engineBytes + 511) / 512);
+    std::printf("engine_chunks %lu\nengine_setup_s %.3f\n", (engineBytes + 511) / 512, Median(setup));
     if (argc > 4) ChunkCosts(url, dir, window);
     ::DeleteFileA(dest.c_str());
     ::DeleteFileA((dest + ".bare").c_str());
