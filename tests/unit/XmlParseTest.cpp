@@ -268,6 +268,17 @@ TEST_F(XmlLoadFile, ReportsByteCountAndParseMessage)
     EXPECT_EQ(CString("0123456789ABCDEF0123456789abcdef"), doc.GetAttribute("filesign"));
 }
 
+TEST_F(XmlLoadFile, NulBytesAreTextLikeAnyOther)
+{
+    Write(std::string("<r a='x\0y'>\0</r>", 16));
+    XmlDocument doc;
+    ASSERT_TRUE(doc.LoadFile(m_path.c_str()));
+    EXPECT_EQ(CString("16 bytes"), doc.GetError());
+    EXPECT_EQ(16u, doc.GetRecord(1).nLength);
+    ASSERT_TRUE(doc.FindElement("r"));
+    EXPECT_EQ(CString(std::string("x\0y", 3)), doc.GetAttribute("a"));
+}
+
 TEST_F(XmlLoadFile, MissingFileGivesTheSystemMessageAndKeepsTheDocument)
 {
     XmlDocument doc;
