@@ -18,6 +18,7 @@ BEGIN_MESSAGE_MAP(CBitmapStateButton, CButton)
     ON_MESSAGE(WM_TIMER, OnTimer)
     ON_MESSAGE(WM_ERASEBKGND, OnEraseBkgnd)
     ON_MESSAGE(WM_ENABLE, OnEnable)
+    ON_MESSAGE(WM_SIZE, OnSize)
 END_MESSAGE_MAP()
 
 CBitmapStateButton::CBitmapStateButton()
@@ -137,6 +138,15 @@ LRESULT CBitmapStateButton::OnEnable(WPARAM wParam, LPARAM)
 {
     LRESULT result = Default();
     m_bHoverAllowed = wParam != 0;
+    return result;
+}
+
+LRESULT CBitmapStateButton::OnSize(WPARAM, LPARAM)
+{
+    // A new size needs a new shape and a snapshot of the parent under the whole new rectangle.
+    LRESULT result = Default();
+    m_bLookChanged = TRUE;
+    m_bBackgroundCaptured = FALSE;
     return result;
 }
 

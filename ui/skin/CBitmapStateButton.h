@@ -30,6 +30,7 @@ protected:
     LRESULT OnTimer(WPARAM wParam, LPARAM lParam);
     LRESULT OnEraseBkgnd(WPARAM wParam, LPARAM lParam);
     LRESULT OnEnable(WPARAM wParam, LPARAM lParam);
+    LRESULT OnSize(WPARAM wParam, LPARAM lParam);
     DECLARE_MESSAGE_MAP()
 
 private:

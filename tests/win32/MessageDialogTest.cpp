@@ -1,0 +1,205 @@
+// MessageDialog run modally on real windows: size, button places, results, drag band, corners, threads, GDI.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <ostream>
+#include <thread>
+
+#include "MessageDialog.h"
+#include "SkinTestSupport.h"
+#include "resource.h"
+
+static bool operator==(const RECT& a, const RECT& b)
+{
+    return ::EqualRect(&a, &b) != FALSE;
+}
+
+static std::ostream& operator<<(std::ostream& os, const RECT& r)
+{
+    return os << "(" << r.left << ", " << r.top << ") - (" << r.right << ", " << r.bottom << ")";
+}
+
+namespace {
+
+// What to do with the dialog once it is on screen; runs inside the dialog's own modal loop.
+thread_local std::function<void(HWND)> t_action;
+// The dialog of this thread's run, ended by force should the action not end it.
+thread_local HWND t_dialog;
+
+BOOL CALLBACK FindVisibleDialog(HWND hWnd, LPARAM lParam)
+{
+    char cls[16] = {};
+    ::GetClassNameA(hWnd, cls, sizeof cls);
+    if (::IsWindowVisible(hWnd) && lstrcmpA(cls, "#32770") == 0) {
+        *reinterpret_cast<HWND*>(lParam) = hWnd;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+VOID CALLBACK OnTick(HWND, UINT, UINT_PTR id, DWORD)
+{
+    HWND dlg = nullptr;
+    ::EnumThreadWindows(::GetCurrentThreadId(), &FindVisibleDialog, reinterpret_cast<LPARAM>(&dlg));
+    if (!dlg) return;
+    ::KillTimer(nullptr, id);
+    ::UpdateWindow(dlg);
+    t_dialog = dlg;
+    auto action = std::move(t_action);
+    action(dlg);
+}
+
+VOID CALLBACK OnTimeout(HWND, UINT, UINT_PTR id, DWORD)
+{
+    ::KillTimer(nullptr, id);
+    if (t_dialog && ::IsWindow(t_dialog)) ::EndDialog(t_dialog, -1);
+}
+
+INT_PTR RunDialog(const char* text, MessageKind kind, std::function<void(HWND)> action)
+{
+    MessageDialog dlg;
+    dlg.SetMessage("Corvane在线安装程序", text, kind);
+    t_action = std::move(action);
+    t_dialog = nullptr;
+    ::SetTimer(nullptr, 0, 30, &OnTick);
+    const UINT_PTR timeout = ::SetTimer(nullptr, 0, 15000, &OnTimeout);
+    const INT_PTR result = dlg.DoModal();
+    ::KillTimer(nullptr, timeout);
+    return result;
+}
+
+SIZE WindowSize(HWND hWnd)
+{
+    RECT rc;
+    ::GetWindowRect(hWnd, &rc);
+    return SIZE{rc.right - rc.left, rc.bottom - rc.top};
+}
+
+RECT ItemRect(HWND dlg, int id)
+{
+    RECT rc;
+    ::GetWindowRect(::GetDlgItem(dlg, id), &rc);
+    ::MapWindowPoints(nullptr, dlg, reinterpret_cast<POINT*>(&rc), 2);
+    return rc;
+}
+
+void Click(HWND dlg, int id)
+{
+    ::SendMessageA(::GetDlgItem(dlg, id), BM_CLICK, 0, 0);
+}
+
+}  // namespace
+
+TEST(MessageDialog, WindowSizeFollowsTheText)
+{
+    struct Case {
+        const char* text;
+        LONG width, height;
+    } cases[] = {
+        {"", 199, 110},
+        {"0123456789012345678901234567890x", 254, 110},
+        {"a\nb", 199, 112},
+        {"a\r\nb\r\nc", 199, 127},
+        {"确认要退出Corvane在线安装程序？", 248, 110},
+        {"一二三四五六七八九十一二三四五六七八九十一二三四五六七八九十", 422, 110},
+    };
+    for (const Case& c : cases) {
+        SIZE size = {};
+        EXPECT_EQ(IDOK, RunDialog(c.text, Information, [&](HWND dlg) {
+            size = WindowSize(dlg);
+            Click(dlg, IDOK);
+        }));
+        EXPECT_EQ(c.width, size.cx) << c.text;
+        EXPECT_EQ(c.height, size.cy) << c.text;
+    }
+}
+
+TEST(MessageDialog, QuestionOffersTwoButtonsAndCancelEndsIt)
+{
+    RECT ok = {}, cancel = {}, close = {};
+    bool cancelShown = false;
+    const INT_PTR result = RunDialog("0123456789012345678901234567890x", Question, [&](HWND dlg) {
+        ok = ItemRect(dlg, IDOK);
+        cancel = ItemRect(dlg, IDCANCEL);
+        close = ItemRect(dlg, IDC_MSG_CLOSE);
+        cancelShown = ::IsWindowVisible(::GetDlgItem(dlg, IDCANCEL)) != FALSE;
+        TakeScreenshot(dlg, "message_question");
+        Click(dlg, IDCANCEL);
+    });
+    EXPECT_EQ(IDCANCEL, result);
+    EXPECT_TRUE(cancelShown);
+    EXPECT_EQ((RECT{59, 73, 59 + 55, 73 + 23}), ok);
+    EXPECT_EQ((RECT{141, 73, 141 + 55, 73 + 23}), cancel);
+    EXPECT_EQ((RECT{254 - 34, 0, 254, 27}), close);
+}
+
+TEST(MessageDialog, InformationOffersOkAloneAndCloseButtonCancels)
+{
+    RECT ok = {};
+    bool cancelShown = true;
+    char okText[16] = {};
+    const INT_PTR result = RunDialog("获取安装信息失败，请稍后再试！", Information, [&](HWND dlg) {
+        ok = ItemRect(dlg, IDOK);
+        cancelShown = ::IsWindowVisible(::GetDlgItem(dlg, IDCANCEL)) != FALSE;
+        ::GetDlgItemTextA(dlg, IDOK, okText, sizeof okText);
+        TakeScreenshot(dlg, "message_information");
+        Click(dlg, IDC_MSG_CLOSE);
+    });
+    EXPECT_EQ(IDCANCEL, result);
+    EXPECT_FALSE(cancelShown);
+    EXPECT_STREQ("确定", okText);
+    // 30 bytes: 242 wide, OK centred at 121 - 27.
+    EXPECT_EQ((RECT{94, 73, 94 + 55, 73 + 23}), ok);
+    EXPECT_EQ(IDOK, RunDialog("x", Warning, [](HWND dlg) { Click(dlg, IDOK); }));
+    // Esc reaches the dialog as the cancel command.
+    EXPECT_EQ(IDCANCEL, RunDialog("x", Error, [](HWND dlg) { ::SendMessageA(dlg, WM_COMMAND, IDCANCEL, 0); }));
+}
+
+TEST(MessageDialog, DragsOnlyByTheTopBandAndHasRoundCorners)
+{
+    LRESULT row25 = 0, row26 = 0, rightEdge = 0;
+    bool corner = true, middle = false;
+    RunDialog("a", Question, [&](HWND dlg) {
+        RECT rc;
+        ::GetWindowRect(dlg, &rc);
+        row25 = ::SendMessageA(dlg, WM_NCHITTEST, 0, MAKELPARAM(rc.left + 60, rc.top + 25));
+        row26 = ::SendMessageA(dlg, WM_NCHITTEST, 0, MAKELPARAM(rc.left + 60, rc.top + 26));
+        rightEdge = ::SendMessageA(dlg, WM_NCHITTEST, 0, MAKELPARAM(rc.right, rc.top + 5));
+        corner = InWindowRegion(dlg, 0, 0);
+        middle = InWindowRegion(dlg, 100, 60);
+        Click(dlg, IDOK);
+    });
+    EXPECT_EQ(HTCAPTION, row25);
+    EXPECT_NE(HTCAPTION, row26);
+    EXPECT_NE(HTCAPTION, rightEdge);
+    EXPECT_FALSE(corner);
+    EXPECT_TRUE(middle);
+}
+
+TEST(MessageDialog, RunsOnAWorkerThreadWithItsOwnLoop)
+{
+    INT_PTR result = 0;
+    SIZE size = {};
+    std::thread worker([&] {
+        result = RunDialog("获取安装信息失败，请稍后再试！", Information, [&](HWND dlg) {
+            size = WindowSize(dlg);
+            Click(dlg, IDOK);
+        });
+    });
+    worker.join();
+    EXPECT_EQ(IDOK, result);
+    EXPECT_EQ(242, size.cx);
+}
+
+TEST(MessageDialog, LeavesNoGdiObjectsBehind)
+{
+    auto once = [] { RunDialog("确认要退出Corvane在线安装程序？", Question, [](HWND dlg) {
+        PumpMessages(30);
+        Click(dlg, IDOK);
+    }); };
+    once();  // caches of the first run (fonts, icons, stock objects) are not leaks
+    const int before = CountGdiObjects();
+    ASSERT_GT(before, 0);
+    for (int i = 0; i < 3; ++i) once();
+    EXPECT_EQ(before, CountGdiObjects());
+}

@@ -1,0 +1,151 @@
+// Shared pieces of the skin tests.
+#include "SkinTestSupport.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "CClientDC.h"
+#include "CPaintDC.h"
+#include "SkinTest.h"
+
+HBITMAP MakeBitmap(int w, int h, const std::function<COLORREF(int, int)>& colour)
+{
+    HDC screen = ::GetDC(nullptr);
+    HBITMAP bmp = ::CreateCompatibleBitmap(screen, w, h);
+    HDC mem = ::CreateCompatibleDC(screen);
+    HGDIOBJ old = ::SelectObject(mem, bmp);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) ::SetPixel(mem, x, y, colour(x, y));
+    ::SelectObject(mem, old);
+    ::DeleteDC(mem);
+    ::ReleaseDC(nullptr, screen);
+    return bmp;
+}
+
+void PumpMessages(DWORD ms)
+{
+    const DWORD start = ::GetTickCount();
+    do {
+        MSG msg;
+        while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            ::TranslateMessage(&msg);
+            ::DispatchMessageA(&msg);
+        }
+        ::Sleep(1);
+    } while (::GetTickCount() - start < ms);
+}
+
+COLORREF ScreenPixel(HWND hWnd, int x, int y)
+{
+    HDC dc = ::GetDC(hWnd);
+    COLORREF c = ::GetPixel(dc, x, y);
+    ::ReleaseDC(hWnd, dc);
+    return c;
+}
+
+bool InWindowRegion(HWND hWnd, int x, int y)
+{
+    HRGN rgn = ::CreateRectRgn(0, 0, 0, 0);
+    const int kind = ::GetWindowRgn(hWnd, rgn);
+    const bool inside = kind == ERROR ? true : ::PtInRegion(rgn, x, y) != FALSE;
+    ::DeleteObject(rgn);
+    return inside;
+}
+
+int CountGdiObjects()
+{
+    ::SetLastError(0);
+    const DWORD n = ::GetGuiResources(::GetCurrentProcess(), GR_GDIOBJECTS);
+    if (n || ::GetLastError() != ERROR_CALL_NOT_IMPLEMENTED) return static_cast<int>(n);
+#pragma pack(push, 1)
+    // Wine's shared GDI handle entry: a non-zero type marks a live object.
+    struct Entry {
+        unsigned long long object;
+        unsigned long owner;
+        unsigned short unique;
+        unsigned char type;
+        unsigned char flags;
+        unsigned long long user;
+    };
+#pragma pack(pop)
+    static_assert(sizeof(Entry) == 24, "Wine's GDI handle entry");
+    const char* teb = reinterpret_cast<const char*>(NtCurrentTeb());
+    const char* peb = *reinterpret_cast<const char* const*>(teb + 0x30);
+    const Entry* table = *reinterpret_cast<const Entry* const*>(peb + 0x94);  // GdiSharedHandleTable
+    if (!table) return -1;
+    int count = 0;
+    for (int i = 0; i < 0x10000; ++i)
+        if (table[i].type) ++count;
+    return count;
+}
+
+void TakeScreenshot(HWND hWnd, const char* name)
+{
+    const char* dir = std::getenv("CORVANE_SCREENSHOT_DIR");
+    if (!dir || !*dir) return;
+    ::UpdateWindow(hWnd);
+    PumpMessages(200);
+    RECT rc;
+    ::GetWindowRect(hWnd, &rc);
+    const std::string base = std::string(dir) + "\\" + name;
+    const std::string png = base + ".png";
+    ::DeleteFileA(png.c_str());
+    if (FILE* f = std::fopen((base + ".ready").c_str(), "w")) {
+        std::fprintf(f, "%ldx%ld+%ld+%ld\n", rc.right - rc.left, rc.bottom - rc.top, rc.left, rc.top);
+        std::fclose(f);
+    }
+    for (int i = 0; i < 300 && ::GetFileAttributesA(png.c_str()) == INVALID_FILE_ATTRIBUTES; ++i) PumpMessages(50);
+}
+
+BEGIN_MESSAGE_MAP(TestHost, SkinDialog)
+    ON_MESSAGE(WM_PAINT, OnPaint)
+    ON_MESSAGE(WM_NCHITTEST, OnNcHitTestDragAnywhere)
+    ON_MESSAGE(WM_CTLCOLORSTATIC, OnCtlColorTransparentStatic)
+    ON_MESSAGE(WM_COMMAND, OnCommandMessage)
+END_MESSAGE_MAP()
+
+namespace {
+INT_PTR CALLBACK NoDialogProc(HWND, UINT, WPARAM, LPARAM)
+{
+    return FALSE;
+}
+}  // namespace
+
+TestHost::TestHost() : SkinDialog(IDD_SKIN_TEST_HOST) {}
+
+TestHost::~TestHost()
+{
+    if (m_hWnd) ::DestroyWindow(m_hWnd);
+}
+
+void TestHost::Open(int x, int y, int w, int h)
+{
+    HWND hWnd = ::CreateDialogParamA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_SKIN_TEST_HOST), nullptr,
+                                     &NoDialogProc, 0);
+    SubclassWindow(hWnd);
+    MoveWindow(x, y, w, h, TRUE);
+    ShowWindow(SW_SHOW);
+    ::UpdateWindow(hWnd);
+}
+
+LRESULT TestHost::OnPaint(WPARAM, LPARAM)
+{
+    CPaintDC dc(this);
+    if (m_bFixedSkin) {
+        PaintFixedBackground(dc);
+    } else {
+        HBRUSH brush = ::CreateSolidBrush(m_crBackground);
+        RECT rc;
+        GetClientRect(&rc);
+        ::FillRect(dc.m_hDC, &rc, brush);
+        ::DeleteObject(brush);
+    }
+    return 0;
+}
+
+LRESULT TestHost::OnCommandMessage(WPARAM wParam, LPARAM lParam)
+{
+    if (HIWORD(wParam) == BN_CLICKED) ++m_nCommands;
+    return DefWindowProc(WM_COMMAND, wParam, lParam);
+}
