@@ -37,6 +37,7 @@ for handler in (LoggingHandler, NoRestHandler):
     handler.authorizer = authorizer
     handler.passive_ports = passive
     handler.permit_foreign_addresses = False
+    handler.auth_failed_timeout = 0.1
 
 server = FTPServer(("127.0.0.1", port), LoggingHandler)
 norest = FTPServer(("127.0.0.1", norest_port), NoRestHandler, ioloop=server.ioloop)

@@ -47,13 +47,15 @@ TEST_F(Failure, NotFoundCreatesNoDestination)
 TEST_F(Failure, UnauthorisedWithoutCredentialsFails)
 {
     // The probe's 401 opens the platform's log-in dialog; a watcher dismisses it as a user would.
-    std::thread watcher([] {
+    bool dismissed = false;
+    std::thread watcher([&dismissed] {
         for (int i = 0; i < 200; ++i) {
             HWND hDlg = ::FindWindowA("#32770", nullptr);
             DWORD pid = 0;
             if (hDlg) ::GetWindowThreadProcessId(hDlg, &pid);
             if (hDlg && pid == ::GetCurrentProcessId()) {
                 ::PostMessageA(hDlg, WM_COMMAND, IDCANCEL, 0);
+                dismissed = true;
                 return;
             }
             ::Sleep(50);
@@ -61,6 +63,7 @@ TEST_F(Failure, UnauthorisedWithoutCredentialsFails)
     });
     int result = Download(NginxUrl("auth/secret.bin"));
     watcher.join();
+    EXPECT_TRUE(dismissed);
     EXPECT_EQ(result, 0);
     EXPECT_EQ(m_engine.m_dwStatusCode, 401u);
     EXPECT_FALSE(Exists(m_dest));
