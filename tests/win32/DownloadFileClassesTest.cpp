@@ -43,18 +43,6 @@ TEST_F(FileClasses, OpenModesCreateTruncateOrKeep)
     EXPECT_EQ(ReadBytes(m_dest), "");
 }
 
-TEST_F(FileClasses, ShareDenyWriteKeepsOtherWritersOut)
-{
-    CFile holder;
-    ASSERT_TRUE(holder.Open(m_dest.c_str(), CFile::modeCreate | CFile::modeReadWrite | CFile::shareDenyWrite));
-    CFile writer;
-    CFileException error;
-    EXPECT_FALSE(writer.Open(m_dest.c_str(), CFile::modeWrite | CFile::shareDenyNone, &error));
-    EXPECT_EQ(error.m_cause, CFileException::sharingViolation);
-    CFile reader;
-    EXPECT_TRUE(reader.Open(m_dest.c_str(), CFile::modeRead | CFile::shareDenyNone));
-}
-
 TEST_F(FileClasses, FailuresThrowFileExceptionsWithText)
 {
     try {

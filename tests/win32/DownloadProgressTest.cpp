@@ -65,16 +65,6 @@ TEST_F(Progress, EveryCallDrawsItsIdAfresh)
     EXPECT_EQ(static_cast<LPARAM>(m_notes.back().Id()), m_notes[0].lParam);
 }
 
-TEST_F(Progress, AnIdSetBeforeTheCallIsUsedAndClearedAfterIt)
-{
-    m_engine.m_wDownloadId = 0x4321;
-    ASSERT_NE(Download(NginxUrl("d/setup.exe")), 0);
-    ASSERT_FALSE(m_notes.empty());
-    EXPECT_EQ(m_notes[0].lParam, 0x4321);
-    EXPECT_EQ(m_notes.back().Id(), 0x4321u);
-    EXPECT_EQ(m_engine.m_wDownloadId, 0);
-}
-
 TEST_F(Progress, WindowAndThreadTargetsEachGetEveryNotification)
 {
     HWND hWnd = MessageWindow();
