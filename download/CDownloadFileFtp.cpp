@@ -45,10 +45,7 @@ int CDownloadFile::GetFtpFile(CInternetSession& session)
                 temp.SeekToBegin();
         }
         pRemote.reset(pConnection->OpenFile(object, GENERIC_READ, FTP_TRANSFER_TYPE_BINARY, 1));
-    } catch (CInternetException* e) {
-        e->Delete();
-        return 0;
-    } catch (CFileException* e) {
+    } catch (CException* e) {
         e->Delete();
         return 0;
     }
