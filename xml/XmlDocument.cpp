@@ -8,7 +8,7 @@
 #include <new>
 #include <utility>
 
-#include "XmlChars.h"
+#include "XmlOpenElements.h"
 
 namespace {
 const uint32_t kMaxStartTagLength = 0x3FFFFF;
@@ -191,13 +191,10 @@ void XmlDocument::LinkChild(uint32_t nParent, uint32_t nChild)
 
 int XmlDocument::ParseChildren(uint32_t nRecord, TokenPos& token)
 {
-    const bool bIgnoreCase = (m_nDocFlags & XDF_IGNORECASE) != 0;
-    const char* s = token.pDoc;
     const uint32_t nBaseLevel = Rec(nRecord).Level();
     uint32_t nCurrent = nRecord;
     uint32_t nFirst = 0;
-    std::vector<OpenElement> stack;  // stack.size() is the depth of elements opened in this call
-    stack.reserve(6);
+    XmlOpenElements open(token.pDoc, (m_nDocFlags & XDF_IGNORECASE) != 0);  // its size is the depth
     NodePos node;
     for (;;) {
         switch (ScanNode(token, node)) {
@@ -207,15 +204,14 @@ int XmlDocument::ParseChildren(uint32_t nRecord, TokenPos& token)
             if (!nFirst) nFirst = nElem;
             LinkChild(nCurrent, nElem);
             ElemRecord& elem = Rec(nElem);
-            const uint32_t nDepth = static_cast<uint32_t>(stack.size());
+            const uint32_t nDepth = static_cast<uint32_t>(open.Size());
             elem.nFlags |= std::min<uint32_t>(nDepth + nBaseLevel, XRF_LEVEL_MASK);
             elem.nFirstChild = 0;
             elem.nStart = node.nStart;
             elem.nTagLengths = PackTagLengths(node.nLength, 0);
             elem.nLength = node.nLength;
             if (!(node.nFlags & XNF_EMPTY_TAG)) {
-                if (stack.size() == stack.capacity()) stack.reserve(2 * stack.capacity() + 6);
-                stack.push_back({nElem, node.nStart, node.nLength, node.nNameStart, node.nNameLength});
+                open.Push({nElem, node.nStart, node.nLength, node.nNameStart, node.nNameLength});
                 nCurrent = nElem;
             }
             break;
@@ -226,15 +222,8 @@ int XmlDocument::ParseChildren(uint32_t nRecord, TokenPos& token)
             SetErrorOnce(node.strText);
             break;
         case XNODE_END_TAG: {
-            const size_t nDepth = stack.size();
-            size_t k = 1;
-            for (; k <= nDepth; ++k) {
-                const OpenElement& open = stack[nDepth - k];
-                if (xmlchars::NameMatches(s + open.nNameStart, open.nNameLength, s + node.nNameStart,
-                                          node.nNameLength, bIgnoreCase))
-                    break;
-            }
-            if (k > nDepth) {
+            const size_t k = open.FindStartTag(node.nNameStart, node.nNameLength);
+            if (!k) {
                 Rec(nRecord).nFlags |= XRF_ILL_FORMED;
                 Rec(nCurrent).nFlags |= XRF_CHILD_ERROR;
                 if (m_strError.IsEmpty())
@@ -243,17 +232,17 @@ int XmlDocument::ParseChildren(uint32_t nRecord, TokenPos& token)
                                       static_cast<int>(node.nStart));
                 break;
             }
-            const OpenElement matched = stack[nDepth - k];
+            const XmlOpenElements::Entry matched = open.FromTop(k);
             ElemRecord& elem = Rec(matched.nRecord);
             elem.nLength = node.nStart + node.nLength - matched.nStart;
             elem.nTagLengths = PackTagLengths(matched.nTagLength, node.nLength);
-            CloseImplicitly(nRecord, stack, static_cast<uint32_t>(k - 1), &node);
-            stack.pop_back();
+            CloseImplicitly(nRecord, open, static_cast<uint32_t>(k - 1), &node);
+            open.Pop();
             nCurrent = Rec(matched.nRecord).nParent;
             break;
         }
         case XNODE_END:
-            CloseImplicitly(nRecord, stack, static_cast<uint32_t>(stack.size()), nullptr);
+            CloseImplicitly(nRecord, open, static_cast<uint32_t>(open.Size()), nullptr);
             return static_cast<int>(nFirst);
         default:
             break;  // text, whitespace, CDATA, processing instructions, comments and doctypes make no records
@@ -265,20 +254,19 @@ int XmlDocument::ParseChildren(uint32_t nRecord, TokenPos& token)
 // tag and its children become the siblings that follow it. Every element closed here is the last child of
 // its parent, so everything lifted ends up at the tail of the outermost one's parent; parents are set in
 // one pass at the end, which keeps a long run of unclosed elements linear.
-void XmlDocument::CloseImplicitly(uint32_t nRecord, std::vector<OpenElement>& stack, uint32_t nCount,
-                                  const NodePos* pEndTag)
+void XmlDocument::CloseImplicitly(uint32_t nRecord, XmlOpenElements& open, uint32_t nCount, const NodePos* pEndTag)
 {
     if (!nCount) return;
     Rec(nRecord).nFlags |= XRF_ILL_FORMED;
     uint32_t nOutermost = 0;
     for (uint32_t n = 0; n < nCount; ++n) {
-        const OpenElement open = stack.back();
-        stack.pop_back();
-        nOutermost = open.nRecord;
-        ElemRecord& elem = Rec(open.nRecord);
+        const XmlOpenElements::Entry closed = open.FromTop(1);
+        open.Pop();
+        nOutermost = closed.nRecord;
+        ElemRecord& elem = Rec(closed.nRecord);
         elem.nFlags |= XRF_NOT_ENDED;
-        elem.nTagLengths = PackTagLengths(open.nTagLength, 0);
-        elem.nLength = open.nTagLength;
+        elem.nTagLengths = PackTagLengths(closed.nTagLength, 0);
+        elem.nLength = closed.nTagLength;
         if (elem.nFlags & XRF_CHILD_ERROR) {
             elem.nFlags &= ~XRF_CHILD_ERROR;
             Rec(elem.nParent).nFlags |= XRF_CHILD_ERROR;
@@ -289,19 +277,19 @@ void XmlDocument::CloseImplicitly(uint32_t nRecord, std::vector<OpenElement>& st
             Rec(nLastChild).nNext = 0;
             Rec(Rec(elem.nParent).nFirstChild).nPrev = nLastChild;
             elem.nNext = nFirstChild;
-            Rec(nFirstChild).nPrev = open.nRecord;
+            Rec(nFirstChild).nPrev = closed.nRecord;
             elem.nFirstChild = 0;
         }
         if (m_strError.IsEmpty()) {
-            const CString strName = TextRange(open.nNameStart, open.nNameLength);
+            const CString strName = TextRange(closed.nNameStart, closed.nNameLength);
             if (pEndTag)
                 m_strError.Format("End tag '%s' at offset %d does not match start tag '%s' at offset %d",
                                   static_cast<const char*>(TextRange(pEndTag->nNameStart, pEndTag->nNameLength)),
                                   static_cast<int>(pEndTag->nStart + 1), static_cast<const char*>(strName),
-                                  static_cast<int>(open.nStart));
+                                  static_cast<int>(closed.nStart));
             else
                 m_strError.Format("Element '%s' at offset %d not ended", static_cast<const char*>(strName),
-                                  static_cast<int>(open.nStart));
+                                  static_cast<int>(closed.nStart));
         }
     }
     const uint32_t nParent = Rec(nOutermost).nParent;

@@ -3,9 +3,10 @@
 
 #include <cstdint>
 #include <memory>
-#include <vector>
 
 #include "CString.h"
+
+class XmlOpenElements;
 
 // Kinds of node returned by XmlDocument::ScanNode.
 enum XmlNodeKind {
@@ -127,19 +128,9 @@ public:
     int GetNodeKind() const { return m_nNodeType; }
 
 private:
-    // An element whose end tag has not been seen yet.
-    struct OpenElement {
-        uint32_t nRecord;
-        uint32_t nStart;
-        uint32_t nTagLength;
-        uint32_t nNameStart;
-        uint32_t nNameLength;
-    };
-
     bool ParseDocument();
     int ParseChildren(uint32_t nRecord, TokenPos& token);
-    void CloseImplicitly(uint32_t nRecord, std::vector<OpenElement>& stack, uint32_t nCount,
-                         const NodePos* pEndTag);
+    void CloseImplicitly(uint32_t nRecord, XmlOpenElements& open, uint32_t nCount, const NodePos* pEndTag);
     void LinkChild(uint32_t nParent, uint32_t nChild);
     void GrowRecords(uint32_t nCount);
     void ResetPos();

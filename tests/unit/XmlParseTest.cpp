@@ -288,3 +288,68 @@ TEST_F(XmlLoadFile, MissingFileGivesTheSystemMessageAndKeepsTheDocument)
     EXPECT_EQ(CString(std::strerror(ENOENT)), doc.GetError());
     EXPECT_TRUE(doc.FindElement("kept"));
 }
+
+// Past a depth of 64 the end-tag search goes through an index; these cases hold on either side of it.
+class XmlDeepNesting : public ::testing::TestWithParam<int> {
+protected:
+    static std::string Open(int n, const char* pName)
+    {
+        std::string s;
+        for (int i = 0; i < n; ++i) s += std::string("<") + pName + std::to_string(i) + ">";
+        return s;
+    }
+};
+
+TEST_P(XmlDeepNesting, EndTagsCloseTheInnermostMatch)
+{
+    const int n = GetParam();
+    XmlDocument doc;
+    std::string text = Open(n, "e");
+    for (int i = n - 1; i >= 0; --i) text += "</e" + std::to_string(i) + ">";
+    EXPECT_TRUE(doc.SetDocument(text.c_str())) << doc.GetError();
+    EXPECT_EQ(n + 1, doc.GetRecordCount());
+    EXPECT_EQ(static_cast<uint32_t>(n - 1), doc.GetRecord(n).Level());
+
+    // Same names all the way down: each end tag closes the innermost one.
+    text.clear();
+    for (int i = 0; i < n; ++i) text += "<a>";
+    for (int i = 0; i < n; ++i) text += "</a>";
+    EXPECT_TRUE(doc.SetDocument(text.c_str())) << doc.GetError();
+    EXPECT_EQ(static_cast<uint32_t>(7 * n), doc.GetRecord(1).nLength);
+    EXPECT_EQ(7u, doc.GetRecord(n).nLength);
+}
+
+TEST_P(XmlDeepNesting, OuterMatchesPrefixesAndStrayEndTags)
+{
+    const int n = GetParam();
+    XmlDocument doc;
+    // "</e1>" passes over every element opened after e1, and a stray end tag matches nothing.
+    std::string text = "<r>" + Open(n, "e") + "</zz></e1></r>";
+    const size_t nStray = text.find("</zz>"), nEnd = text.find("</e1>");
+    EXPECT_FALSE(doc.SetDocument(text.c_str()));
+    EXPECT_EQ(CString(("No start tag for end tag 'zz' at offset " + std::to_string(nStray)).c_str()), doc.GetError());
+    EXPECT_EQ(static_cast<uint32_t>(nEnd + 5 - 7), doc.GetRecord(3).nLength);
+    EXPECT_TRUE(doc.GetRecord(n + 1).nFlags & XmlDocument::XRF_NOT_ENDED);
+    EXPECT_FALSE(doc.GetRecord(3).nFlags & XmlDocument::XRF_NOT_ENDED);
+    EXPECT_EQ(1u, doc.GetRecord(1).nFirstChild ? doc.GetRecord(doc.GetRecord(1).nFirstChild).nParent : 0);
+
+    text = "<a=1 x='1'>" + Open(n, "b") + "</a></a=2>";
+    EXPECT_FALSE(doc.SetDocument(text.c_str()));
+    const std::string expected = "End tag 'a' at offset " + std::to_string(text.find("</a>") + 1) +
+                                 " does not match start tag 'b" + std::to_string(n - 1) + "' at offset " +
+                                 std::to_string(text.rfind("<b"));
+    EXPECT_EQ(CString(expected.c_str()), doc.GetError());
+    EXPECT_EQ(static_cast<uint32_t>(text.find("</a=2>")), doc.GetRecord(1).nLength);
+
+    // Case is ignored only with the flag, and only for single-byte letters.
+    doc.SetFlags(XmlDocument::XDF_IGNORECASE);
+    doc.SetDocument(("<Deep>" + Open(n, "x") + "</DEEP>").c_str());
+    EXPECT_EQ(7u, doc.GetRecord(1).EndTagLength());
+    doc.SetDocument(("<\x81" "A>" + Open(n, "x") + "</\x81" "a>").c_str());
+    EXPECT_EQ(0u, doc.GetRecord(1).EndTagLength());
+    doc.SetFlags(0);
+    doc.SetDocument(("<Deep>" + Open(n, "x") + "</DEEP>").c_str());
+    EXPECT_EQ(0u, doc.GetRecord(1).EndTagLength());
+}
+
+INSTANTIATE_TEST_SUITE_P(Depths, XmlDeepNesting, ::testing::Values(3, 64, 65, 300));
