@@ -158,8 +158,11 @@ TEST(MessageDialog, InformationOffersOkAloneAndCloseButtonCancels)
 TEST(MessageDialog, DragsOnlyByTheTopBandAndHasRoundCorners)
 {
     LRESULT row25 = 0, row26 = 0, rightEdge = 0;
-    bool corner = true, middle = false;
+    bool corner = true, middle = false, settled = false;
     RunDialog("a", Question, [&](HWND dlg) {
+        // Cutting the corners on every paint must not ask for yet another paint.
+        PumpMessages(100);
+        settled = !::GetUpdateRect(dlg, nullptr, FALSE);
         RECT rc;
         ::GetWindowRect(dlg, &rc);
         row25 = ::SendMessageA(dlg, WM_NCHITTEST, 0, MAKELPARAM(rc.left + 60, rc.top + 25));
@@ -174,6 +177,7 @@ TEST(MessageDialog, DragsOnlyByTheTopBandAndHasRoundCorners)
     EXPECT_NE(HTCAPTION, rightEdge);
     EXPECT_FALSE(corner);
     EXPECT_TRUE(middle);
+    EXPECT_TRUE(settled);
 }
 
 TEST(MessageDialog, RunsOnAWorkerThreadWithItsOwnLoop)

@@ -13,6 +13,8 @@ TEST(FixedBackgroundFrame, CentredInTheWorkAreaWithTheSkinsSizeAndCorners)
     host.Open(0, 0, 100, 100);
     host.LayoutFixedBackground(IDB_MAIN_BACKGROUND);
     ApplyCornerRegion(&host, &host.Skin());
+    // The host was on screen at another size before its skin was loaded: paint all of it anew.
+    host.Invalidate(TRUE);
     ::UpdateWindow(host.m_hWnd);
 
     RECT work, rc;
