@@ -54,6 +54,11 @@ bool XmlDocument::ReadTextFile(const char* pPath, CString& strDoc, CString& strE
         strError = std::strerror(errno);
         return false;
     }
+    // Offsets into the text are 32-bit and the text's length an int.
+    if (nSize >= INT32_MAX) {
+        strError = std::strerror(EFBIG);
+        return false;
+    }
     CString strRead;
     size_t nRead = 0;
     if (nSize > 0) {

@@ -108,6 +108,7 @@ public:
     CString GetAttributeAt(int nPos, const char* pName) const;
     // Reads tokens from token.nNext; when the attribute is found, [nL, nR) is its value's range.
     static bool ScanAttribute(TokenPos& token, const char* pName);
+    // Scans the node at token.nNext into node, moves token.nNext past it and returns its kind.
     static int ScanNode(TokenPos& token, NodePos& node);
     // Next name token into [nL, nR); false at the end of the text.
     static bool ScanName(TokenPos& token);
