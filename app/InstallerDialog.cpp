@@ -286,6 +286,8 @@ LRESULT InstallerDialog::OnPaint(WPARAM, LPARAM)
 {
     CPaintDC dc(this);
     PaintFixedBackground(dc);
+    // The background just covered the bar: it must be drawn again whatever its width.
+    m_nDrawnWidth = -1;
     BITMAP bm = {};
     if (m_bmpProgress.GetBitmap(&bm)) {
         CDC memory;
@@ -304,11 +306,15 @@ void InstallerDialog::DrawProgress()
     if (!m_hWnd || !m_bmpProgress.GetBitmap(&bm)) return;
     const int band = bm.bmHeight / 2;
     const int width = static_cast<int>(ProgressDisplay::FilledWidth(m_dwDownloaded, m_dwFileSize, bm.bmWidth));
+    // Progress arrives after every 512-byte chunk, thousands of times a second: the same bar drawn again
+    // would change no pixel but would keep the queue too busy for timers and paint.
+    if (width == m_nDrawnWidth) return;
     CClientDC dc(this);
     CDC memory;
     memory.CreateCompatibleDC(&dc);
     CSelectObject progress(&memory, &m_bmpProgress);
     dc.TransparentBlt(kStripX, kStripY, width, band, &memory, 0, band, width, band, kSkinKeyColor);
+    m_nDrawnWidth = width;
 }
 
 LRESULT InstallerDialog::OnTimer(WPARAM wParam, LPARAM)

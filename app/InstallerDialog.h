@@ -72,6 +72,8 @@ private:
     CString m_strAnswerSign;
     CString m_strSetupSign;
     HWND m_hWndNotify = nullptr;
+    // Width of the filled bar as last drawn; -1 when it must be drawn again.
+    int m_nDrawnWidth = -1;
     std::unique_ptr<CWinThread> m_worker;
 
     NOTIFYICONDATAA m_nid;

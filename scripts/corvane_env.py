@@ -3,7 +3,7 @@ import os
 import subprocess
 
 ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), ".."))
-BIN = os.path.join(ROOT, "build", "win32", "bin")
+BIN = os.environ.get("CORVANE_BIN", os.path.join(ROOT, "build", "win32", "bin"))
 EXE = os.path.join(BIN, "CorvaneOnlineSetup.exe")
 SAMPLE = os.path.join(BIN, "SampleInstaller.exe")
 PUBLISH = os.path.join(ROOT, "scripts", "corvane-publish")

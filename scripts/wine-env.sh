@@ -46,9 +46,21 @@ corvane_prefix_ready() {
     fi
 }
 
+# Without a window manager, Wine waits two seconds for one to acknowledge every top-level window it
+# hides or destroys; on our own virtual display the windows are therefore left unmanaged.
+corvane_window_mode() {
+    local managed=Y
+    [ "$DISPLAY" = "$CORVANE_XVFB_DISPLAY" ] && managed=N
+    if [ "$(cat "$WINEPREFIX/.corvane-managed" 2>/dev/null)" != "$managed" ]; then
+        wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d "$managed" /f >/dev/null 2>&1
+        echo "$managed" > "$WINEPREFIX/.corvane-managed"
+    fi
+}
+
 corvane_wine_ready() {
     corvane_display_ready || { echo "no X display available" >&2; return 1; }
     corvane_prefix_ready
+    corvane_window_mode
     # A persistent wineserver saves its start-up on every program of the test run.
     wineserver -p >/dev/null 2>&1 || true
 }
