@@ -8,7 +8,7 @@ BOOL CBitmap::LoadBitmap(UINT nIDResource)
 {
     if (m_hObject) return FALSE;
     LPCSTR name = MAKEINTRESOURCEA(nIDResource);
-    return Attach(::LoadBitmapA(AfxFindResourceHandle(name, MAKEINTRESOURCEA(2) /* RT_BITMAP */), name));
+    return Attach(::LoadBitmapA(AfxFindResourceHandle(name, RT_BITMAP), name));
 }
 
 BOOL CBitmap::CreateCompatibleBitmap(CDC* pDC, int nWidth, int nHeight)

@@ -45,7 +45,8 @@ bool In(CWnd& wnd, int x, int y)
 TEST(WindowRegion, CornerKeysAreCutButNotKeysElsewhere)
 {
     PopupWindow wnd(40, 30);
-    ApplyCorners(wnd, KeyedBitmap(40, 30, {{0, 0}, {1, 0}, {0, 1}, {39, 0}, {0, 29}, {39, 29}, {9, 9}, {20, 15}, {10, 0}}));
+    ApplyCorners(wnd, KeyedBitmap(40, 30, {{0, 0}, {1, 0}, {0, 1}, {39, 0}, {0, 29}, {39, 29}, {9, 9}, {20, 15},
+                                           {10, 0}}));
     HRGN rgn = ::CreateRectRgn(0, 0, 0, 0);
     ASSERT_NE(ERROR, ::GetWindowRgn(wnd.m_hWnd, rgn));
     ::DeleteObject(rgn);

@@ -36,7 +36,9 @@ frame="$out/skin_fixed_frame.margin"
 w=$(identify -format '%w' "$frame")
 h=$(identify -format '%h' "$frame")
 [ "$w" = 439 ] && [ "$h" = 256 ] || { echo "fixed frame is $((w - 2)) x $((h - 2)), not 437 x 254" >&2; exit 1; }
-for corner in "1 1 0 0" "$((w - 2)) 1 $((w - 1)) 0" "1 $((h - 2)) 0 $((h - 1))" "$((w - 2)) $((h - 2)) $((w - 1)) $((h - 1))"; do
+# Each corner pixel of the window against the desktop pixel diagonally outside it.
+for corner in "1 1 0 0" "$((w - 2)) 1 $((w - 1)) 0" "1 $((h - 2)) 0 $((h - 1))" \
+    "$((w - 2)) $((h - 2)) $((w - 1)) $((h - 1))"; do
     set -- $corner
     if [ "$(pixel "$frame" "$1" "$2")" != "$(pixel "$frame" "$3" "$4")" ]; then
         echo "corner pixel $1,$2 does not show the desktop" >&2

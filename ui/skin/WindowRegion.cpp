@@ -1,6 +1,8 @@
 // Region from bitmap: the window region starts as the client rectangle and loses the key-coloured pixels.
 #include "WindowRegion.h"
 
+#include <vector>
+
 #include "CClientDC.h"
 #include "CRgn.h"
 #include "CornerScan.h"
@@ -45,19 +47,37 @@ void ApplyImageRegion(CWnd* pWnd, CDC* pImageDC, const RECT& rect)
     const int width = rect.right - rect.left, height = rect.bottom - rect.top;
     CRgn shape;
     shape.CreateRectRgn(0, 0, width, height);
-    // One subtraction per horizontal run of key pixels: the same pixel set as one square per pixel.
-    for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width;) {
-            if (pImageDC->GetPixel(x, y) != kSkinKeyColor) {
-                ++x;
-                continue;
+    if (width > 0 && height > 0) {
+        // The image is read in one call rather than pixel by pixel, as 32-bit top-down rows; its colours
+        // are the ones GetPixel would give.
+        BITMAPINFO bi = {};
+        bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+        bi.bmiHeader.biWidth = width;
+        bi.bmiHeader.biHeight = -height;
+        bi.bmiHeader.biPlanes = 1;
+        bi.bmiHeader.biBitCount = 32;
+        bi.bmiHeader.biCompression = BI_RGB;
+        std::vector<DWORD> pixels(static_cast<size_t>(width) * height);
+        HBITMAP hImage = static_cast<HBITMAP>(::GetCurrentObject(pImageDC->m_hDC, OBJ_BITMAP));
+        const int rows = ::GetDIBits(pImageDC->m_hDC, hImage, 0, height, pixels.data(), &bi, DIB_RGB_COLORS);
+        // DIB pixels are 0x00RRGGBB; the key colour is the same in both byte orders.
+        const auto isKey = [&](int x, int y) {
+            return (pixels[static_cast<size_t>(y) * width + x] & 0xFFFFFF) == 0xFF00FF;
+        };
+        // One subtraction per horizontal run of key pixels: the same pixel set as one square per pixel.
+        for (int y = 0; y < rows; ++y) {
+            for (int x = 0; x < width;) {
+                if (!isKey(x, y)) {
+                    ++x;
+                    continue;
+                }
+                int end = x + 1;
+                while (end < width && isKey(end, y)) ++end;
+                CRgn run;
+                run.CreateRectRgn(x, y, end, y + 1);
+                shape.CombineRgn(&shape, &run, RGN_DIFF);
+                x = end;
             }
-            int end = x + 1;
-            while (end < width && pImageDC->GetPixel(end, y) == kSkinKeyColor) ++end;
-            CRgn run;
-            run.CreateRectRgn(x, y, end, y + 1);
-            shape.CombineRgn(&shape, &run, RGN_DIFF);
-            x = end;
         }
     }
     ::SetWindowRgn(pWnd->m_hWnd, static_cast<HRGN>(shape.Detach()), TRUE);
