@@ -21,8 +21,12 @@ UINT CInternetFile::Read(void* lpBuf, UINT nCount)
 {
     if (m_buffer.empty()) return ReadThrough(lpBuf, nCount);
     if (m_nBufferPos == m_nBufferEnd) {
+        // A synchronous InternetReadFile waits until the whole request is filled, so the buffer is filled only
+        // with what has arrived: on a slow link the reader still sees every packet as it comes.
+        DWORD dwAvailable = 0;
+        if (!::InternetQueryDataAvailable(m_hFile.Get(), &dwAvailable, 0, 0)) AfxThrowInternetException(m_dwContext);
         m_nBufferPos = 0;
-        m_nBufferEnd = ReadThrough(m_buffer.data(), static_cast<UINT>(m_buffer.size()));
+        m_nBufferEnd = dwAvailable ? ReadThrough(m_buffer.data(), std::min<UINT>(dwAvailable, m_buffer.size())) : 0;
     }
     size_t n = std::min<size_t>(nCount, m_nBufferEnd - m_nBufferPos);
     std::memcpy(lpBuf, m_buffer.data() + m_nBufferPos, n);

@@ -16,8 +16,8 @@ public:
 
     // Reads up to nCount bytes; 0 only at the end of the data. A failure throws CInternetException*.
     virtual UINT Read(void* lpBuf, UINT nCount);
-    // With a buffer, reads reach WinInet nBufferSize bytes at a time and are served from the buffer; 0
-    // (the default) passes every read straight through.
+    // With a buffer, each read of WinInet takes what has arrived, up to nBufferSize bytes, and later reads are
+    // served from the buffer; 0 (the default) passes every read straight through.
     BOOL SetReadBufferSize(UINT nBufferSize);
     virtual void Close();
 

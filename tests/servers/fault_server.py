@@ -76,7 +76,9 @@ class Handler(BaseHTTPRequestHandler):
         return data[start:]
 
     def reset(self):
+        # A reset throws away what the peer has not yet received; give the bytes sent the time to arrive.
         self.wfile.flush()
+        time.sleep(0.3)
         self.connection.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, struct.pack("ii", 1, 0))
         self.connection.close()
         self.close_connection = True
