@@ -155,6 +155,18 @@ TEST_F(InternetClasses, BufferedReadsNeverExceedTheRequestAndLoseNothing)
     EXPECT_EQ(bytes, Served("small.bin"));
 }
 
+TEST_F(InternetClasses, BufferedReadGivesWhatHasArrivedWithoutWaitingToFillTheBuffer)
+{
+    // The server sends 512 bytes, then nothing for a minute: a read that waited for a full buffer would stall.
+    CInternetSession session("read test");
+    std::unique_ptr<CInternetFile> file(session.OpenURL(FaultUrl("drip/small.bin?ms=60000").c_str(), 1,
+                                                        INTERNET_FLAG_RELOAD));
+    ASSERT_TRUE(file->SetReadBufferSize(64 * 1024));
+    char buf[512];
+    ASSERT_EQ(file->Read(buf, sizeof buf), 512u);
+    EXPECT_EQ(std::string(buf, 512), Served("small.bin").substr(0, 512));
+}
+
 TEST_F(InternetClasses, HttpRequestsReportStatusHeadersAndErrors)
 {
     CInternetSession session("request test");
