@@ -25,7 +25,7 @@ corvane_display_ready() {
 }
 
 corvane_prefix_ready() {
-    if [ ! -f "$WINEPREFIX/.corvane-ready" ]; then
+    if [ ! -f "$WINEPREFIX/.corvane-ready-v2" ]; then
         mkdir -p "$WINEPREFIX"
         wineboot -i >/dev/null 2>&1
         wineserver -w
@@ -34,15 +34,15 @@ corvane_prefix_ready() {
         reg=$(mktemp --suffix=.reg)
         printf '%s\r\n' 'Windows Registry Editor Version 5.00' '' \
             '[HKEY_CURRENT_USER\Software\Wine\Fonts\Replacements]' \
-            '"宋体"="WenQuanYi Zen Hei"' '"SimSun"="WenQuanYi Zen Hei"' '"NSimSun"="WenQuanYi Zen Hei"' \
-            '"新宋体"="WenQuanYi Zen Hei"' '"MS Shell Dlg"="WenQuanYi Zen Hei"' '' \
+            '"宋体"="WenQuanYi Micro Hei"' '"SimSun"="WenQuanYi Micro Hei"' '"NSimSun"="WenQuanYi Micro Hei"' \
+            '"新宋体"="WenQuanYi Micro Hei"' '"MS Shell Dlg"="WenQuanYi Micro Hei"' '' \
             '[HKEY_CURRENT_USER\Software\Wine\WineDbg]' '"ShowCrashDialog"=dword:00000000' '' \
             '[HKEY_LOCAL_MACHINE\Software\Microsoft\Windows NT\CurrentVersion\AeDebug]' '"Auto"="0"' '"Debugger"=""' '' \
             | iconv -f UTF-8 -t UTF-16 > "$reg"
         wine regedit /S "$reg" >/dev/null 2>&1
         wineserver -w
         rm -f "$reg"
-        touch "$WINEPREFIX/.corvane-ready"
+        touch "$WINEPREFIX/.corvane-ready-v2"
     fi
 }
 

@@ -2,6 +2,7 @@
 import os
 import re
 import shutil
+import socket
 import subprocess
 import sys
 import time
@@ -25,6 +26,10 @@ SERVICE_PORT = int(SERVICE_HOST.rsplit(":", 1)[1])
 def wine_env():
     if not os.path.exists(EXE):
         pytest.fail("build the program first: make win32")
+    # Every test decides itself whether the service answers: nothing else may hold its port.
+    with socket.socket() as probe:
+        if probe.connect_ex(("127.0.0.1", SERVICE_PORT)) == 0:
+            pytest.fail("port %d is already in use; stop whatever listens there" % SERVICE_PORT)
     return wine_environment()
 
 
