@@ -6,7 +6,6 @@
 #include <shlwapi.h>
 
 #include "CClientDC.h"
-#include "CMenu.h"
 #include "CPaintDC.h"
 #include "CSelectObject.h"
 #include "CWinApp.h"
@@ -133,6 +132,8 @@ BOOL InstallerDialog::OnInitDialog()
 
     SetTimer(kTimerProgress, 1000);
     SetTimer(kTimerPromotion, 5000);
+    m_amountPacer.Start(::GetTickCount());
+    m_promotionPacer.Start(::GetTickCount());
     return TRUE;
 }
 
@@ -269,6 +270,8 @@ LRESULT InstallerDialog::OnDownloadNotify(WPARAM wParam, LPARAM lParam)
         break;
     }
     DrawProgress();
+    RefreshAmounts();
+    RotatePromotion();
     return 0;
 }
 
@@ -320,14 +323,26 @@ void InstallerDialog::DrawProgress()
 LRESULT InstallerDialog::OnTimer(WPARAM wParam, LPARAM)
 {
     if (wParam == kTimerProgress) {
-        m_lblAmount.SetText(ProgressDisplay::Megabytes(m_dwDownloaded));
-        m_lblSpeed.SetText(ProgressDisplay::Speed(m_dwSpeed));
+        RefreshAmounts();
         DrawProgress();
     } else if (wParam == kTimerPromotion) {
-        m_lblPromotion.SetText(ProgressDisplay::PromotionLine(g_nPromotionTick));
-        ++g_nPromotionTick;
+        RotatePromotion();
     }
     return Default();
+}
+
+void InstallerDialog::RefreshAmounts()
+{
+    if (!m_amountPacer.Due(::GetTickCount())) return;
+    m_lblAmount.SetText(ProgressDisplay::Megabytes(m_dwDownloaded));
+    m_lblSpeed.SetText(ProgressDisplay::Speed(m_dwSpeed));
+}
+
+void InstallerDialog::RotatePromotion()
+{
+    if (!m_promotionPacer.Due(::GetTickCount())) return;
+    m_lblPromotion.SetText(ProgressDisplay::PromotionLine(g_nPromotionTick));
+    ++g_nPromotionTick;
 }
 
 LRESULT InstallerDialog::OnShowWindow(WPARAM wParam, LPARAM)
@@ -417,14 +432,20 @@ void InstallerDialog::RemoveTrayIcon()
     ::Shell_NotifyIconA(NIM_DELETE, &m_nid);
 }
 
+HMENU InstallerDialog::LoadTrayMenu(CMenu& menu)
+{
+    if (!menu.LoadMenu(AfxFindResourceHandle(MAKEINTRESOURCEA(IDR_TRAY_MENU), RT_MENU), IDR_TRAY_MENU)) return nullptr;
+    HMENU hPopup = menu.GetSubMenu(0);
+    if (hPopup) ::SetMenuDefaultItem(hPopup, 0, TRUE);
+    return hPopup;
+}
+
 LRESULT InstallerDialog::OnTrayNotify(WPARAM, LPARAM lParam)
 {
     if (lParam == WM_LBUTTONDOWN || lParam == WM_RBUTTONDOWN) {
         CMenu menu;
-        if (!menu.LoadMenu(AfxFindResourceHandle(MAKEINTRESOURCEA(IDR_TRAY_MENU), RT_MENU), IDR_TRAY_MENU)) return 0;
-        HMENU hPopup = menu.GetSubMenu(0);
+        HMENU hPopup = LoadTrayMenu(menu);
         if (!hPopup) return 0;
-        ::SetMenuDefaultItem(hPopup, 0, TRUE);
         SetForegroundWindow();
         POINT pt = {};
         ::GetCursorPos(&pt);

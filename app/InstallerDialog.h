@@ -8,8 +8,10 @@
 
 #include "CBitmap.h"
 #include "CBitmapStateButton.h"
+#include "CMenu.h"
 #include "CString.h"
 #include "CWinThread.h"
+#include "RefreshPacer.h"
 #include "SkinDialog.h"
 #include "SkinLabel.h"
 
@@ -29,6 +31,10 @@ public:
     // Called once the dialog has ended: returns when the worker is done, after asking the engine to
     // stop; a worker stuck in a blocking call ends with the process instead.
     void FinishWorker();
+
+    // The tray's pop-up: the first sub-menu of menu 132 with its first item as the bold default; owned by
+    // menu, null when the resource is missing.
+    static HMENU LoadTrayMenu(CMenu& menu);
 
     HICON m_hIcon;
     CString m_strDataDir;
@@ -67,6 +73,8 @@ private:
     void LayoutContent();
     void ShowInFront();
     void PostFinish();
+    void RefreshAmounts();
+    void RotatePromotion();
 
     // Worker results for the launch decision, written before WM_SETUP_FINISH is posted.
     CString m_strAnswerSign;
@@ -74,6 +82,11 @@ private:
     HWND m_hWndNotify = nullptr;
     // Width of the filled bar as last drawn; -1 when it must be drawn again.
     int m_nDrawnWidth = -1;
+    // Timers 1010 and 1011, also run from progress messages when a fast download starves the timers.
+    static const uint32_t kAmountGapMs = 950;
+    static const uint32_t kPromotionGapMs = 4950;
+    RefreshPacer m_amountPacer{kAmountGapMs};
+    RefreshPacer m_promotionPacer{kPromotionGapMs};
     std::unique_ptr<CWinThread> m_worker;
 
     NOTIFYICONDATAA m_nid;
