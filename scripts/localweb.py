@@ -9,7 +9,7 @@ import time
 NGINX = shutil.which("nginx") or "/usr/sbin/nginx"
 
 MAIN_CONF = """# Private nginx for the Corvane online installer's demo and tests: loopback only, no system files.
-worker_processes 1;
+%(user)sworker_processes 1;
 pid %(prefix)s/nginx.pid;
 error_log %(prefix)s/error.log warn;
 events { worker_connections 64; }
@@ -38,7 +38,10 @@ class LocalWeb:
         os.makedirs(os.path.join(self.prefix, "tmp"), exist_ok=True)
         conf = os.path.join(self.prefix, "nginx.conf")
         with open(conf, "w", encoding="utf-8") as f:
-            f.write(MAIN_CONF % {"prefix": self.prefix, "servers": self.server_conf})
+            # A master started by root hands its workers to "nobody", who cannot read a private temporary
+            # folder; the served files belong to whoever started it, so the workers stay that user.
+            user = "user root;\n" if os.geteuid() == 0 else ""
+            f.write(MAIN_CONF % {"user": user, "prefix": self.prefix, "servers": self.server_conf})
         self.proc = subprocess.Popen([NGINX, "-p", self.prefix, "-c", conf, "-g", "daemon off;"],
                                      stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, start_new_session=True)
         deadline = time.time() + timeout

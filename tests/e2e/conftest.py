@@ -40,11 +40,18 @@ def appdata_dir(wine_env):
 
 @pytest.fixture
 def data_dir(appdata_dir):
-    """The installer's data folder, removed before and after each test."""
+    """The installer's data folder, removed before and after each test (a test may leave a file there)."""
     path = os.path.join(appdata_dir, "ravlet")
-    shutil.rmtree(path, ignore_errors=True)
+    remove_path(path)
     yield path
-    shutil.rmtree(path, ignore_errors=True)
+    remove_path(path)
+
+
+def remove_path(path):
+    if os.path.isdir(path) and not os.path.islink(path):
+        shutil.rmtree(path)
+    elif os.path.lexists(path):
+        os.remove(path)
 
 
 class Driver:
@@ -84,6 +91,12 @@ class Driver:
         rc, out = self.run("text", hwnd, item)
         m = re.search(r"text=([0-9a-f]*)", out)
         return bytes.fromhex(m.group(1)).decode("gbk") if m else None
+
+    def watch(self, hwnd, item, seconds):
+        """Every change of a control's text over the given seconds, as (milliseconds, text) pairs."""
+        rc, out = self.run("watch", hwnd, item, seconds)
+        return [(float(ms), bytes.fromhex(text).decode("gbk"))
+                for ms, text in re.findall(r"ms=([\d.]+) text=([0-9a-f]*)", out)]
 
     def ping(self, hwnd, timeout_ms):
         rc, out = self.run("ping", hwnd, timeout_ms)
@@ -204,6 +217,11 @@ def service(tmp_path):
     svc = Service(str(tmp_path / "service"))
     yield svc
     svc.stop()
+
+
+def launched(data_dir, timeout=10):
+    """Whether the sample installer started: the shell runs it after the online installer has ended."""
+    return wait_for(lambda: os.path.exists(os.path.join(data_dir, "sample-installer-started.txt")), timeout)
 
 
 def make_installer(path, size):

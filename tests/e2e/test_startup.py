@@ -2,7 +2,7 @@
 import os
 import time
 
-from conftest import make_installer, screenshot, wait_for
+from conftest import launched, make_installer, screenshot, wait_for
 
 MAIN_SIZE = (437, 254)
 
@@ -85,7 +85,7 @@ def test_leaving_during_a_transfer_keeps_the_partial_file_and_the_next_run_resum
     assert '" 206 ' in service.access_log(), "the second run did not ask for the rest only"
     with open(source, "rb") as a, open(os.path.join(data_dir, "qzvr_setup_0.exe"), "rb") as b:
         assert a.read() == b.read()
-    assert os.path.exists(os.path.join(data_dir, "sample-installer-started.txt"))
+    assert launched(data_dir)
 
 
 def test_a_data_folder_that_cannot_be_made_ends_as_a_failed_download(installer, data_dir, service, tmp_path):

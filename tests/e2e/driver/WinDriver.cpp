@@ -1,6 +1,6 @@
 // WinDriver: a second program for the end-to-end tests: finds windows, sends them messages, reads their texts.
 // Usage: WinDriver windows TITLE | ping HWND MS | post HWND MSG WPARAM LPARAM | send HWND MSG WPARAM LPARAM
-//        | text HWND ID | rect HWND ID | tray HWND ID | menus
+//        | text HWND ID | watch HWND ID SECONDS | rect HWND ID | tray HWND ID | menus
 // (numbers in decimal or 0x-hex; texts printed as hex GBK bytes)
 #include <windows.h>
 #include <shellapi.h>
@@ -55,21 +55,38 @@ BOOL CALLBACK ListMenu(HWND hWnd, LPARAM)
 {
     char cls[64] = {};
     ::GetClassNameA(hWnd, cls, sizeof cls);
-    // "#32768" is the class of every pop-up menu window; MN_GETHMENU gives the menu it shows.
+    // "#32768" is the class of every pop-up menu window. Its items stay out of reach: Wine keeps menus in
+    // the process that made them, so MN_GETHMENU gives a handle that means nothing here.
     if (std::strcmp(cls, "#32768") != 0 || !::IsWindowVisible(hWnd)) return TRUE;
-    HMENU hMenu = reinterpret_cast<HMENU>(::SendMessageA(hWnd, 0x01E1, 0, 0));
     RECT r = {};
     ::GetWindowRect(hWnd, &r);
-    std::printf("menu rect=%ld,%ld,%ld,%ld default=%d items=", r.left, r.top, r.right, r.bottom,
-                static_cast<int>(::GetMenuDefaultItem(hMenu, TRUE, 0)));
-    for (int i = 0, n = ::GetMenuItemCount(hMenu); i < n; ++i) {
-        char text[128] = {};
-        ::GetMenuStringA(hMenu, i, text, sizeof text, MF_BYPOSITION);
-        std::printf("%s%u:", i ? "," : "", ::GetMenuItemID(hMenu, i));
-        PrintHex(text);
-    }
-    std::printf("\n");
+    std::printf("menu hwnd=0x%lx rect=%ld,%ld,%ld,%ld\n", static_cast<unsigned long>(reinterpret_cast<uintptr_t>(hWnd)),
+                r.left, r.top, r.right, r.bottom);
     return TRUE;
+}
+
+// Polls a control's text every 5 ms for the given seconds and prints each change with its time in ms.
+int WatchText(HWND hItem, double seconds)
+{
+    LARGE_INTEGER freq, start, now;
+    ::QueryPerformanceFrequency(&freq);
+    ::QueryPerformanceCounter(&start);
+    char last[1024] = {};
+    for (bool first = true;; first = false) {
+        ::QueryPerformanceCounter(&now);
+        double ms = (now.QuadPart - start.QuadPart) * 1000.0 / freq.QuadPart;
+        if (ms > seconds * 1000.0) return 0;
+        char text[1024] = {};
+        if (!::GetWindowTextA(hItem, text, sizeof text) && !::IsWindow(hItem)) return 1;
+        if (first || std::strcmp(text, last) != 0) {
+            std::printf("ms=%.1f text=", ms);
+            PrintHex(text);
+            std::printf("\n");
+            std::fflush(stdout);
+            std::strcpy(last, text);
+        }
+        ::Sleep(5);
+    }
 }
 
 }  // namespace
@@ -116,6 +133,10 @@ int main(int argc, char** argv)
         if (!std::strcmp(cmd, "post")) return ::PostMessageA(hWnd, msg, wp, lp) ? 0 : 1;
         std::printf("result=%ld\n", static_cast<long>(::SendMessageA(hWnd, msg, wp, lp)));
         return 0;
+    }
+    if (!std::strcmp(cmd, "watch") && argc == 5) {
+        HWND hItem = ::GetDlgItem(Window(argv[2]), static_cast<int>(Number(argv[3])));
+        return hItem ? WatchText(hItem, std::atof(argv[4])) : 1;
     }
     if ((!std::strcmp(cmd, "text") || !std::strcmp(cmd, "rect")) && argc == 4) {
         HWND hItem = ::GetDlgItem(Window(argv[2]), static_cast<int>(Number(argv[3])));
