@@ -9,7 +9,7 @@ PACKAGES="
  googletest libgtest-dev libbenchmark-dev libpugixml-dev libtinyxml2-dev
  wine wine32:i386 wine64 xvfb xauth x11-utils x11-xserver-utils xdotool imagemagick
  locales fonts-wqy-microhei
- nginx vsftpd
+ nginx vsftpd curl
  python3 python3-pytest python3-pil python3-pyftpdlib
 "
 
