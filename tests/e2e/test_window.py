@@ -6,8 +6,9 @@ import time
 from concurrent.futures import ThreadPoolExecutor
 
 import pytest
+from PIL import Image
 
-from conftest import SHOTS, make_installer, screenshot, wait_for
+from conftest import ROOT, SHOTS, make_installer, screenshot, wait_for
 from test_startup import main_window, message_windows
 
 WM_CLOSE, WM_COMMAND, WM_KEYDOWN, WM_SYSCOMMAND = 0x10, 0x111, 0x100, 0x112
@@ -149,6 +150,50 @@ def test_progress_texts_and_promotional_lines_during_a_download(downloading, dri
     line_gaps = [(b - a) / 1000.0 for (a, _), (b, _) in zip(lines[1:], lines[2:])]
     assert all(4.5 < gap < 5.5 for gap in line_gaps), line_gaps
     screenshot(wine_env, "downloading")
+    run.kill()
+
+
+STRIP_X, STRIP_Y, STRIP_WIDTH, BAND = 25, 178, 395, 17
+
+
+def filled_width(downloaded, total):
+    """Columns of the filled bar for a byte count: whole KB, never under 2."""
+    if total >> 10 == 0:
+        return 2
+    return max(2, ((downloaded >> 10) * STRIP_WIDTH) // (total >> 10))
+
+
+def measured_width(shot, origin):
+    """Leading columns of the strip on the screenshot that show the filled band rather than the empty track."""
+    art = Image.open(os.path.join(ROOT, "res", "progress.bmp")).convert("RGB")
+    screen = Image.open(shot).convert("RGB")
+    y = BAND // 2
+    width = 0
+    for x in range(STRIP_WIDTH):
+        seen = screen.getpixel((origin[0] + STRIP_X + x, origin[1] + STRIP_Y + y))
+        empty, filled = art.getpixel((x, y)), art.getpixel((x, BAND + y))
+        distance = lambda c: sum(abs(a - b) for a, b in zip(seen, c))
+        if distance(filled) >= distance(empty):
+            break
+        width += 1
+    return width
+
+
+def test_the_strip_follows_the_bytes_downloaded(downloading, driver, wine_env):
+    run, main, partial = downloading
+    total = 12 << 20
+    origin = main["rect"][:2]
+    widths = []
+    for moment in range(3):
+        time.sleep(2)
+        before = os.path.getsize(partial)
+        shot = screenshot(wine_env, "strip-%d" % moment)
+        after = os.path.getsize(partial)
+        width = measured_width(shot, origin)
+        # The bar shows the last progress message, posted right after its bytes were written.
+        assert filled_width(before, total) - 1 <= width <= filled_width(after, total) + 1, (before, after, width)
+        widths.append(width)
+    assert widths[0] < widths[1] < widths[2], widths
     run.kill()
 
 
