@@ -25,6 +25,24 @@ const uint32_t kSine[64] = {
     0xf4292244, 0x432aff97, 0xab9423a7, 0xfc93a039, 0x655b59c3, 0x8f0ccc92, 0xffeff47d, 0x85845dd1,
     0x6fa87e4f, 0xfe2ce6e0, 0xa3014314, 0x4e0811a1, 0xf7537e82, 0xbd3af235, 0x2ad7d2bb, 0xeb86d391};
 
+// Words are little-endian whatever the host's byte order (RFC 1321, 3.4); compilers make this one load.
+inline uint32_t LoadLittleEndian(const unsigned char* p)
+{
+    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) | (static_cast<uint32_t>(p[2]) << 16) |
+           (static_cast<uint32_t>(p[3]) << 24);
+}
+
+// Operation i of the 64, given the round function's value f: a = b + ((a + f + X[k] + T[i]) <<< s), then the
+// four words turn one place (a takes d, d takes c, c takes b).
+inline void Step(uint32_t& a, uint32_t& b, uint32_t& c, uint32_t& d, uint32_t f, uint32_t xk, int i)
+{
+    uint32_t next = b + Rotl(a + f + kSine[i] + xk, kShift[i >> 4][i & 3]);
+    a = d;
+    d = c;
+    c = b;
+    b = next;
+}
+
 }  // namespace
 
 Md5::Md5() : m_state{0x67452301, 0xefcdab89, 0x98badcfe, 0x10325476}, m_bitCount(0), m_buffer{} {}
@@ -32,27 +50,21 @@ Md5::Md5() : m_state{0x67452301, 0xefcdab89, 0x98badcfe, 0x10325476}, m_bitCount
 void Md5::Transform(const unsigned char block[64])
 {
     uint32_t x[16];
-    for (int i = 0; i < 16; ++i) {
-        // Words are little-endian whatever the host's byte order (RFC 1321, 3.4).
-        x[i] = static_cast<uint32_t>(block[i * 4]) | (static_cast<uint32_t>(block[i * 4 + 1]) << 8) |
-               (static_cast<uint32_t>(block[i * 4 + 2]) << 16) | (static_cast<uint32_t>(block[i * 4 + 3]) << 24);
-    }
+    for (int i = 0; i < 16; ++i) x[i] = LoadLittleEndian(block + i * 4);
     uint32_t a = m_state[0], b = m_state[1], c = m_state[2], d = m_state[3];
-    for (int i = 0; i < 64; ++i) {
-        uint32_t f;
-        int k;
-        switch (i >> 4) {
-        case 0: f = (b & c) | (~b & d); k = i; break;
-        case 1: f = (b & d) | (c & ~d); k = (5 * i + 1) & 15; break;
-        case 2: f = b ^ c ^ d; k = (3 * i + 5) & 15; break;
-        default: f = c ^ (b | ~d); k = (7 * i) & 15; break;
-        }
-        uint32_t next = b + Rotl(a + f + kSine[i] + x[k], kShift[i >> 4][i & 3]);
-        a = d;
-        d = c;
-        c = b;
-        b = next;
-    }
+    // Fully unrolled, every shift, word index and sine constant below is a compile-time constant and the
+    // turning of the four words is only renaming: the rolled loop ran at two thirds of this speed.
+    // The round functions F, G, H and I in forms with fewer operations after b, the word the previous step
+    // has just computed: F = bc v ~b d picks c or d by b; G = bd v c ~d has disjoint terms, so the sum
+    // equals the or and c ~d is ready early.
+#pragma GCC unroll 16
+    for (int i = 0; i < 16; ++i) Step(a, b, c, d, d ^ (b & (c ^ d)), x[i], i);
+#pragma GCC unroll 16
+    for (int i = 16; i < 32; ++i) Step(a, b, c, d, (b & d) + (c & ~d), x[(5 * i + 1) & 15], i);
+#pragma GCC unroll 16
+    for (int i = 32; i < 48; ++i) Step(a, b, c, d, b ^ c ^ d, x[(3 * i + 5) & 15], i);
+#pragma GCC unroll 16
+    for (int i = 48; i < 64; ++i) Step(a, b, c, d, c ^ (b | ~d), x[(7 * i) & 15], i);
     m_state[0] += a;
     m_state[1] += b;
     m_state[2] += c;
