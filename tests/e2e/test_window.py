@@ -179,10 +179,19 @@ def measured_width(shot, origin):
     return width
 
 
-def test_the_strip_follows_the_bytes_downloaded(downloading, driver, wine_env):
+def test_the_window_on_screen_and_its_strip_following_the_bytes(downloading, driver, wine_env):
     run, main, partial = downloading
     total = 12 << 20
     origin = main["rect"][:2]
+    # 437 x 254, centred on the screen (no panel: the work area is the whole display), corners cut.
+    screen = Image.open(screenshot(wine_env, "installer-window")).convert("RGB")
+    assert main["size"] == (437, 254)
+    assert abs(origin[0] * 2 + 437 - screen.width) <= 1 and abs(origin[1] * 2 + 254 - screen.height) <= 1, origin
+    left, top, right, bottom = main["rect"]
+    desktop = screen.getpixel((left - 1, top - 1))
+    for corner in ((left, top), (right - 1, top), (left, bottom - 1), (right - 1, bottom - 1)):
+        assert screen.getpixel(corner) == desktop, corner
+    assert screen.getpixel((left + 10, top + 10)) != desktop
     widths = []
     for moment in range(3):
         time.sleep(2)
