@@ -5,7 +5,7 @@ JOBS ?= 2
 LOOPBACK_HOST ?= 127.0.0.1:18431
 PYTEST := /usr/bin/python3 -m pytest
 
-.PHONY: all deps build native win32 test unit-test win32-test fuzz-smoke e2e-test demo fuzz bench bench-download clean
+.PHONY: all deps build native win32 test unit-test win32-test fuzz-smoke e2e-test demo fuzz bench bench-download bench-md5 clean
 
 all: build
 
@@ -59,6 +59,10 @@ bench:
 # 64 MiB from a loopback nginx: CDownloadFile against a bare WinInet loop and curl, unlimited and at 10 MB/s.
 bench-download:
 	/usr/bin/python3 bench/download/run.py
+
+# A 256 MiB file: Md5 beside md5sum natively, then FileSignature's time and peak memory under Wine.
+bench-md5:
+	/usr/bin/python3 bench/md5/run.py
 
 clean:
 	rm -rf build
