@@ -12,6 +12,7 @@ Faults:
   /nolength/PATH       200, no Content-Length, the body ends when the connection closes
   /wronglength/PATH    200 with a Content-Length 1000 bytes above the body's, then the connection closes
   /drip/PATH?ms=T      honest headers, then 512 bytes every T milliseconds
+  /status/PATH?code=N  the whole file as the body of an answer with status N (an error page, an odd success)
   any path?redirect=V  302 with the Location value V, as given (relative, absolute path or absolute URL)
 """
 import json
@@ -119,6 +120,9 @@ class Handler(BaseHTTPRequestHandler):
             self.send_head(200, len(data) + 1000, [("Connection", "close")])
             self.wfile.write(data)
             self.close_connection = True
+        elif fault == "status":
+            self.send_head(int(query.get("code", "200")), len(data))
+            self.wfile.write(data)
         elif fault == "drip":
             rest = self.honest(data)
             delay = int(query.get("ms", "50")) / 1000.0

@@ -1,0 +1,267 @@
+// GetHttpString against nginx and the fault server on loopback: bodies, statuses, redirects, failures, request bytes.
+#include <winsock2.h>
+
+#include <chrono>
+
+#include "DownloadTestSupport.h"
+#include "GetHttpString.h"
+
+using namespace dltest;
+
+namespace {
+
+const size_t kChunk = 8191;
+
+// Served bodies live in their own folder under the servers' document root, written by the tests.
+const char kFolder[] = "gethttp";
+
+// A text of n bytes made of double-byte GBK characters from offset 0, so that the first 8191-byte read ends
+// inside a character; the odd byte left at the end is ASCII.
+std::string GbkText(size_t n)
+{
+    static const char kUnit[] = "安装信息获取失败请稍后再试";
+    static_assert(sizeof kUnit - 1 == 26, "the unit is GBK: two bytes a character");
+    std::string text;
+    while (text.size() + 2 <= n) text.append(kUnit + text.size() % (sizeof kUnit - 1), 2);
+    if (text.size() < n) text += 'x';
+    return text;
+}
+
+class GetHttpStringTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_FALSE(ServersDir().empty()) << "CORVANE_DL_SERVERS is not set; run the tests through ctest";
+        ::CreateDirectoryA((ServersDir() + "\\www\\" + kFolder).c_str(), nullptr);
+    }
+
+    // Puts bytes under the document root of both servers; returns their path below the root.
+    static std::string Serve(const std::string& name, const std::string& bytes)
+    {
+        WriteBytes(ServersDir() + "\\www\\" + kFolder + "\\" + name, bytes);
+        return std::string(kFolder) + "/" + name;
+    }
+
+    static std::string Get(const std::string& url) { return std::string(GetHttpString(url.c_str())); }
+};
+
+// The answer of a setup-info service, with a GBK attribute value as a real one may carry.
+const std::string kAnswer = "<?xml version=\"1.0\" encoding=\"gb2312\"?>\r\n"
+                            "<qzvrsetup fileurl=\"http://127.0.0.1/d/setup.exe\" filesign=\"0123456789abcdef\""
+                            " note=\"安装\"/>\r\n";
+
+class Bodies : public GetHttpStringTest {};
+
+TEST_F(Bodies, A200FromNginxOnItsOwnPortIsReturnedExactlyWithItsQueryPassedOn)
+{
+    const std::string path = Serve("answer.xml", kAnswer);
+    LogTail log("nginx-access.log");
+    EXPECT_EQ(Get(NginxUrl(path + "?vertype=0")), kAnswer);
+    const std::vector<std::string> lines = log.NewLines();
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(lines[0].substr(0, lines[0].find('|', lines[0].find('|') + 1)), "/" + path + "?vertype=0|200");
+}
+
+TEST_F(Bodies, EveryLengthAroundTheReadChunkComesBackWholeAndUnchanged)
+{
+    for (size_t n : {size_t(0), size_t(1), kChunk - 1, kChunk, kChunk + 1, 2 * kChunk, 3 * kChunk + 777}) {
+        const std::string body = GbkText(n);
+        ASSERT_EQ(body.size(), n);
+        const std::string path = Serve("text" + std::to_string(n) + ".txt", body);
+        const std::string got = Get(NginxUrl(path));
+        ASSERT_EQ(got.size(), n) << "length " << n;
+        EXPECT_TRUE(got == body) << "length " << n << ": the bytes differ";
+    }
+}
+
+TEST_F(Bodies, ABodyWithoutLengthIsReadToTheClose)
+{
+    const std::string body = GbkText(2 * kChunk + 5);
+    const std::string path = Serve("nolength.txt", body);
+    EXPECT_TRUE(Get(FaultUrl("nolength/" + path)) == body);
+}
+
+class Statuses : public GetHttpStringTest {};
+
+TEST_F(Statuses, OnlyA200IsAcceptedWhateverBodyAnotherStatusCarries)
+{
+    const std::string path = Serve("answer.xml", kAnswer);
+    // The same body on 200 shows that an empty result below comes from the status, not from the server.
+    EXPECT_EQ(Get(FaultUrl("status/" + path + "?code=200")), kAnswer);
+    for (int code : {201, 203, 206, 400, 404, 500, 503})
+        EXPECT_EQ(Get(FaultUrl("status/" + path + "?code=" + std::to_string(code))), "") << code;
+}
+
+TEST_F(Statuses, TheErrorPageOfNginxIsNotTakenForAnAnswer)
+{
+    EXPECT_EQ(Get(NginxUrl(std::string(kFolder) + "/no-such-answer.xml")), "");
+}
+
+class Redirects : public GetHttpStringTest {};
+
+TEST_F(Redirects, ARedirectOfTheServerIsFollowedToTheBody)
+{
+    const std::string path = Serve("answer.xml", kAnswer);
+    const std::string targets[] = {"/file/" + path, NginxUrl(path)};
+    for (const std::string& target : targets) {
+        LogTail log("fault-requests.log");
+        EXPECT_EQ(Get(FaultUrl("anything?redirect=" + target)), kAnswer) << target;
+        EXPECT_EQ(log.NewLines().size(), target[0] == '/' ? 2u : 1u) << target;
+    }
+}
+
+TEST_F(Redirects, ARedirectToAMissingFileGivesTheEmptyText)
+{
+    EXPECT_EQ(Get(FaultUrl("anything?redirect=/file/" + std::string(kFolder) + "/gone.xml")), "");
+}
+
+class Failures : public GetHttpStringTest {};
+
+// A loopback port bound by this process but not listening: connections to it are refused, and nobody else
+// can take it meanwhile.
+class RefusingPort {
+public:
+    RefusingPort()
+    {
+        WSADATA wsa;
+        m_started = ::WSAStartup(MAKEWORD(2, 2), &wsa) == 0;
+        m_socket = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+        sockaddr_in addr = {};
+        addr.sin_family = AF_INET;
+        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        int len = sizeof addr;
+        if (m_socket != INVALID_SOCKET && ::bind(m_socket, reinterpret_cast<sockaddr*>(&addr), len) == 0 &&
+            ::getsockname(m_socket, reinterpret_cast<sockaddr*>(&addr), &len) == 0)
+            m_port = ntohs(addr.sin_port);
+    }
+    ~RefusingPort()
+    {
+        if (m_socket != INVALID_SOCKET) ::closesocket(m_socket);
+        if (m_started) ::WSACleanup();
+    }
+    RefusingPort(const RefusingPort&) = delete;
+    RefusingPort& operator=(const RefusingPort&) = delete;
+
+    int Port() const { return m_port; }
+
+private:
+    bool m_started = false;
+    SOCKET m_socket = INVALID_SOCKET;
+    int m_port = 0;
+};
+
+TEST_F(Failures, ARefusedConnectionGivesTheEmptyTextAtOnce)
+{
+    RefusingPort refusing;
+    ASSERT_NE(refusing.Port(), 0);
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(Get("http://127.0.0.1:" + std::to_string(refusing.Port()) + "/ClientSrv/Getqzvrsetup.aspx?vertype=0"),
+              "");
+    // A refusal on loopback is immediate: anything near a network timeout means a wait or a retry loop.
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    EXPECT_LT(seconds, 5.0);
+}
+
+TEST_F(Failures, ABodyCutShortGivesWhatArrived)
+{
+    const std::string body = GbkText(3 * kChunk + 500);
+    const std::string path = Serve("cut.txt", body);
+    for (size_t cut : {size_t(100), kChunk + 10, 2 * kChunk + 3000}) {
+        const std::string got = Get(FaultUrl("short/" + path + "?cut=" + std::to_string(cut)));
+        EXPECT_TRUE(got == body.substr(0, cut)) << "cut at " << cut << ", got " << got.size() << " bytes";
+    }
+}
+
+TEST_F(Failures, AResetAfterPartOfTheBodyKeepsOnlyBytesOfTheBody)
+{
+    const std::string body = GbkText(3 * kChunk + 500);
+    const std::string path = Serve("reset.txt", body);
+    const size_t cut = kChunk + 10;
+    const std::string got = Get(FaultUrl("reset/" + path + "?cut=" + std::to_string(cut)));
+    EXPECT_LE(got.size(), cut);
+    EXPECT_TRUE(got == body.substr(0, got.size()));
+}
+
+TEST_F(Failures, AnHttpsUrlOnAPlainPortFailsTheHandshakeAndGivesTheEmptyText)
+{
+    const std::string path = Serve("answer.xml", kAnswer);
+    const std::string port = std::to_string(Port("CORVANE_DL_FAULT_PORT"));
+    EXPECT_EQ(Get("https://127.0.0.1:" + port + "/file/" + path), "");
+}
+
+TEST_F(Failures, AUrlWithoutTheHttpSchemesOpensNothing)
+{
+    const std::string path = Serve("answer.xml", kAnswer);
+    const std::string fault = "127.0.0.1:" + std::to_string(Port("CORVANE_DL_FAULT_PORT")) + "/file/" + path;
+    LogTail requests("fault-requests.log");
+    LogTail commands("ftp-commands.log");
+    for (const std::string& url : {fault, "HTTP://" + fault, " http://" + fault, "file:/" + fault,
+                                   FtpUrl(std::string(kFolder) + "/answer.xml")})
+        EXPECT_EQ(Get(url), "") << url;
+    EXPECT_TRUE(requests.NewLines().empty());
+    EXPECT_TRUE(commands.NewLines().empty());
+}
+
+class Request : public GetHttpStringTest {};
+
+// The fault server logs each request as {"line": "...", "headers": [["Name", "value"], ...]}.
+std::string Header(const std::string& logLine, const std::string& name)
+{
+    const std::string key = "[\"" + name + "\", \"";
+    size_t at = logLine.find(key);
+    if (at == std::string::npos) return "(absent)";
+    at += key.size();
+    return logLine.substr(at, logLine.find("\"]", at) - at);
+}
+
+std::vector<std::string> HeaderNames(const std::string& logLine)
+{
+    std::vector<std::string> names;
+    for (size_t at = logLine.find("[[\""); at != std::string::npos; at = logLine.find("], [\"", at)) {
+        at = logLine.find('"', at) + 1;
+        names.push_back(logLine.substr(at, logLine.find('"', at) - at));
+    }
+    return names;
+}
+
+int Count(const std::string& text, const std::string& what)
+{
+    int n = 0;
+    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+    return n;
+}
+
+TEST_F(Request, OneGetOfTheObjectWithTheFormHeaderAndNoCacheAndNoBody)
+{
+    const std::string path = Serve("answer.xml", kAnswer);
+    const int port = Port("CORVANE_DL_FAULT_PORT");
+    LogTail log("fault-requests.log");
+    ASSERT_EQ(Get(FaultUrl("file/" + path + "?vertype=0")), kAnswer);
+    const std::vector<std::string> lines = log.NewLines();
+    ASSERT_EQ(lines.size(), 1u);
+    const std::string& logged = lines[0];
+    EXPECT_NE(logged.find("{\"line\": \"GET /file/" + path + "?vertype=0 HTTP/1.1\","), std::string::npos) << logged;
+    EXPECT_EQ(Header(logged, "Host"), "127.0.0.1:" + std::to_string(port));
+    EXPECT_EQ(Header(logged, "Content-Type"), "application/x-www-form-urlencoded");
+    EXPECT_EQ(Count(logged, "\"Content-Type\""), 1) << logged;
+    // The connection is asked to stay open for the next request to the same host.
+    EXPECT_EQ(Header(logged, "Connection"), "Keep-Alive");
+    // Nothing else: no body, no range, and no validators a cache would add to revalidate a stored answer.
+    for (const std::string& name : HeaderNames(logged)) {
+        const bool expected = name == "Host" || name == "Content-Type" || name == "Connection" ||
+                              name == "User-Agent" || name == "Pragma" || name == "Cache-Control";
+        EXPECT_TRUE(expected) << name << " in " << logged;
+    }
+}
+
+TEST_F(Request, TheSameUrlTwiceIsAskedTwiceNotServedFromACache)
+{
+    const std::string path = Serve("changing.xml", "first");
+    LogTail log("fault-requests.log");
+    EXPECT_EQ(Get(FaultUrl("file/" + path)), "first");
+    Serve("changing.xml", "second answer");
+    EXPECT_EQ(Get(FaultUrl("file/" + path)), "second answer");
+    EXPECT_EQ(log.NewLines().size(), 2u);
+}
+
+}  // namespace
