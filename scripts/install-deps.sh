@@ -7,7 +7,7 @@ PACKAGES="
  make cmake ninja-build g++ clang libclang-rt-14-dev
  mingw-w64 g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686
  googletest libgtest-dev libbenchmark-dev libpugixml-dev libtinyxml2-dev
- wine wine32:i386 wine64 xvfb xauth x11-utils x11-xserver-utils xdotool imagemagick
+ wine wine32:i386 wine64 libgnutls30:i386 xvfb xauth x11-utils x11-xserver-utils xdotool imagemagick
  locales fonts-wqy-microhei
  nginx vsftpd curl
  python3 python3-pytest python3-pil python3-pyftpdlib

@@ -2,7 +2,7 @@
 """Fault-injecting HTTP server for the download tests: the misbehaviours real servers won't show.
 
 Serves the files of a document root under /<fault>/<path>; every request line and its headers are appended to a
-log as one JSON object per line, so tests can check the exact bytes a client sent.
+log as one JSON object per line (with "tls" telling how it came), so tests can check the exact bytes a client sent.
 
 Faults:
   /file/PATH           honest: 200, or 206 for "Range: bytes=N-", 416 past the end
@@ -14,10 +14,14 @@ Faults:
   /drip/PATH?ms=T      honest headers, then 512 bytes every T milliseconds
   /status/PATH?code=N  the whole file as the body of an answer with status N (an error page, an odd success)
   any path?redirect=V  302 with the Location value V, as given (relative, absolute path or absolute URL)
+
+A client that opens with a TLS handshake gets all of the above over TLS on the same port, with the certificate of
+fault_server.pem: self-signed, for the name corvane-expired.invalid, expired since 2021.
 """
 import json
 import os
 import socket
+import ssl
 import struct
 import sys
 import threading
@@ -28,6 +32,8 @@ from urllib.parse import parse_qs, urlsplit
 ROOT = sys.argv[2]
 LOG = sys.argv[3]
 _log_lock = threading.Lock()
+TLS = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+TLS.load_cert_chain(os.path.join(os.path.dirname(os.path.abspath(__file__)), "fault_server.pem"))
 
 
 class Handler(BaseHTTPRequestHandler):
@@ -36,8 +42,15 @@ class Handler(BaseHTTPRequestHandler):
     def log_message(self, fmt, *args):
         pass
 
+    def setup(self):
+        # A TLS client speaks first, with a handshake record (content type 22); HTTP begins with a method name.
+        if self.request.recv(1, socket.MSG_PEEK) == b"\x16":
+            self.request = TLS.wrap_socket(self.request, server_side=True)
+        super().setup()
+
     def record(self):
-        entry = {"line": self.requestline, "headers": [[k, v] for k, v in self.headers.items()]}
+        entry = {"line": self.requestline, "headers": [[k, v] for k, v in self.headers.items()],
+                 "tls": isinstance(self.connection, ssl.SSLSocket)}
         with _log_lock, open(LOG, "a", encoding="utf-8") as f:
             f.write(json.dumps(entry) + "\n")
 
