@@ -213,6 +213,14 @@ TEST_F(Failures, AUrlWithoutTheHttpSchemesOpensNothing)
     EXPECT_TRUE(commands.NewLines().empty());
 }
 
+TEST_F(Failures, AUrlWithoutAUsableHostGivesTheEmptyText)
+{
+    const std::string port = std::to_string(Port("CORVANE_DL_FAULT_PORT"));
+    for (const std::string& url : {std::string("http://"), std::string("https://"), std::string("http:///x"),
+                                   "http://:" + port + "/file/x"})
+        EXPECT_EQ(Get(url), "") << url;
+}
+
 class Secure : public GetHttpStringTest {};
 
 // The fault server's certificate is self-signed, for another name and expired: each alone fails a default check.
@@ -288,6 +296,15 @@ TEST_F(Request, OneGetOfTheObjectWithTheFormHeaderAndNothingElse)
                               name == "User-Agent" || name == "Pragma" || name == "Cache-Control";
         EXPECT_TRUE(expected) << name << " in " << logged;
     }
+}
+
+TEST_F(Request, AUrlWithoutAPathAsksForTheRoot)
+{
+    LogTail log("fault-requests.log");
+    EXPECT_EQ(Get("http://127.0.0.1:" + std::to_string(Port("CORVANE_DL_FAULT_PORT"))), "");
+    const std::vector<std::string> lines = log.NewLines();
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(lines[0].find("{\"line\": \"GET / HTTP/1.1\","), 0u) << lines[0];
 }
 
 // nginx sends validators (Last-Modified, ETag) that let a cache keep the answer or revalidate it into a 304;
