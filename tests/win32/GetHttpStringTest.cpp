@@ -215,10 +215,7 @@ TEST_F(Failures, AUrlWithoutTheHttpSchemesOpensNothing)
 
 TEST_F(Failures, AUrlWithoutAUsableHostGivesTheEmptyText)
 {
-    const std::string port = std::to_string(Port("CORVANE_DL_FAULT_PORT"));
-    for (const std::string& url : {std::string("http://"), std::string("https://"), std::string("http:///x"),
-                                   "http://:" + port + "/file/x"})
-        EXPECT_EQ(Get(url), "") << url;
+    for (const char* url : {"http://", "https://", "http:///x", "http://:/x"}) EXPECT_EQ(Get(url), "") << url;
 }
 
 class Secure : public GetHttpStringTest {};
