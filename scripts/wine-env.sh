@@ -61,6 +61,10 @@ corvane_wine_ready() {
     corvane_display_ready || { echo "no X display available" >&2; return 1; }
     corvane_prefix_ready
     corvane_window_mode
-    # A persistent wineserver saves its start-up on every program of the test run.
-    wineserver -p >/dev/null 2>&1 || true
+    # A persistent wineserver saves its start-up on every program of the test run. When it is new, the
+    # first program also starts Wine's background services, which keep that program's output open: start
+    # them here with nothing to inherit, or a test runner waits on their pipe after its test has ended.
+    if wineserver -p >/dev/null 2>&1; then
+        wine cmd /c exit >/dev/null 2>&1 </dev/null || true
+    fi
 }
