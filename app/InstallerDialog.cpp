@@ -30,6 +30,8 @@ const char kPartialSuffix[] = ".df!";
 
 const UINT_PTR kTimerProgress = 1010;
 const UINT_PTR kTimerPromotion = 1011;
+const UINT kProgressPeriodMs = 1000;
+const UINT kPromotionPeriodMs = 5000;
 const COLORREF kNoticeColour = RGB(4, 84, 181);
 
 // Progress strip: the empty track and the filled bar, one above the other in bitmap 137.
@@ -130,8 +132,8 @@ BOOL InstallerDialog::OnInitDialog()
         pThread->ResumeThread();
     }
 
-    SetTimer(kTimerProgress, 1000);
-    SetTimer(kTimerPromotion, 5000);
+    SetTimer(kTimerProgress, kProgressPeriodMs);
+    SetTimer(kTimerPromotion, kPromotionPeriodMs);
     m_amountPacer.Start(::GetTickCount());
     m_promotionPacer.Start(::GetTickCount());
     return TRUE;
@@ -270,8 +272,17 @@ LRESULT InstallerDialog::OnDownloadNotify(WPARAM wParam, LPARAM lParam)
         break;
     }
     DrawProgress();
-    RefreshAmounts();
-    RotatePromotion();
+    // A starved timer's refresh is done here; setting the timer again restarts its period, so the next
+    // tick comes a whole period later instead of right after.
+    const DWORD now = ::GetTickCount();
+    if (m_amountPacer.Overdue(now)) {
+        RefreshAmounts();
+        SetTimer(kTimerProgress, kProgressPeriodMs);
+    }
+    if (m_promotionPacer.Overdue(now)) {
+        RotatePromotion();
+        SetTimer(kTimerPromotion, kPromotionPeriodMs);
+    }
     return 0;
 }
 
@@ -333,14 +344,14 @@ LRESULT InstallerDialog::OnTimer(WPARAM wParam, LPARAM)
 
 void InstallerDialog::RefreshAmounts()
 {
-    if (!m_amountPacer.Due(::GetTickCount())) return;
+    m_amountPacer.Refreshed(::GetTickCount());
     m_lblAmount.SetText(ProgressDisplay::Megabytes(m_dwDownloaded));
     m_lblSpeed.SetText(ProgressDisplay::Speed(m_dwSpeed));
 }
 
 void InstallerDialog::RotatePromotion()
 {
-    if (!m_promotionPacer.Due(::GetTickCount())) return;
+    m_promotionPacer.Refreshed(::GetTickCount());
     m_lblPromotion.SetText(ProgressDisplay::PromotionLine(g_nPromotionTick));
     ++g_nPromotionTick;
 }

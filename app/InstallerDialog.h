@@ -82,11 +82,10 @@ private:
     HWND m_hWndNotify = nullptr;
     // Width of the filled bar as last drawn; -1 when it must be drawn again.
     int m_nDrawnWidth = -1;
-    // Timers 1010 and 1011, also run from progress messages when a fast download starves the timers.
-    static const uint32_t kAmountGapMs = 950;
-    static const uint32_t kPromotionGapMs = 4950;
-    RefreshPacer m_amountPacer{kAmountGapMs};
-    RefreshPacer m_promotionPacer{kPromotionGapMs};
+    // Timers 1010 and 1011, also run from progress messages when a fast download starves the timers:
+    // a quarter period late for the amount, half a second for the promotional line.
+    RefreshPacer m_amountPacer{1250};
+    RefreshPacer m_promotionPacer{5500};
     std::unique_ptr<CWinThread> m_worker;
 
     NOTIFYICONDATAA m_nid;

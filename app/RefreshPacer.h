@@ -1,26 +1,31 @@
-// RefreshPacer: lets a periodic display refresh run at most once per period, from a timer or elsewhere; portable.
+// RefreshPacer: tells when a refresh that a window timer drives is overdue, because the timer is starved; portable.
 #pragma once
 
 #include <cstdint>
 
 // Window timers are generated only when no posted message waits, so a download posting progress after
-// every chunk can starve them. The window then also refreshes from its progress handler, and both paths
-// ask the pacer, so the display changes neither more often than the period nor much later than due.
+// every chunk can starve them. The timer refreshes and marks the time; the progress handler asks whether
+// the refresh is overdue, does it then, and restarts the timer, so that no tick follows right after.
 class RefreshPacer {
 public:
-    // minGapMs is the period less a tolerance for timer jitter, so a tick arriving slightly early still counts.
-    explicit RefreshPacer(uint32_t minGapMs) : m_minGap(minGapMs) {}
+    // lateAfterMs: the timer's period plus the lateness a tick may have before it counts as starved.
+    explicit RefreshPacer(uint32_t lateAfterMs) : m_lateAfter(lateAfterMs) {}
 
-    // Pacing starts as the timer does: the first refresh is due one gap after nowMs.
-    void Start(uint32_t nowMs);
+    // The timer starts: the first refresh is due one period after nowMs.
+    void Start(uint32_t nowMs) { Refreshed(nowMs); }
 
-    // True, and the refresh counted as done at nowMs, when the last one lies at least the gap back;
-    // always false before Start. Millisecond counters wrap after 49.7 days; the unsigned difference
-    // stays right across the wrap.
-    bool Due(uint32_t nowMs);
+    void Refreshed(uint32_t nowMs)
+    {
+        m_started = true;
+        m_last = nowMs;
+    }
+
+    // True when the last refresh lies lateAfterMs or more back; false before Start. Millisecond counters
+    // wrap after 49.7 days; the unsigned difference stays right across the wrap.
+    bool Overdue(uint32_t nowMs) const { return m_started && nowMs - m_last >= m_lateAfter; }
 
 private:
-    uint32_t m_minGap;
+    uint32_t m_lateAfter;
     uint32_t m_last = 0;
     bool m_started = false;
 };

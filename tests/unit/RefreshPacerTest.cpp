@@ -1,64 +1,68 @@
-// Refresh pacing: a timer and a progress handler share one gap, across the millisecond counter's wrap.
+// Refresh pacing: a starved timer's refresh becomes overdue, a ticking timer's never does, across the counter wrap.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <vector>
 
 #include "RefreshPacer.h"
 
 namespace {
 
-// The times at which refreshes happen when the pacer is asked at each of the given times.
-std::vector<uint32_t> Refreshes(RefreshPacer& pacer, const std::vector<uint32_t>& asks)
+// A window as the installer runs it: timer ticks refresh; progress asks refresh when overdue and restart
+// the timer's period. Returns the times of all refreshes up to endMs.
+std::vector<uint32_t> Simulate(uint32_t periodMs, uint32_t lateAfterMs, uint32_t progressEveryMs, bool timerStarved,
+                          uint32_t endMs)
 {
+    RefreshPacer pacer(lateAfterMs);
+    pacer.Start(0);
+    uint32_t nextTick = periodMs;
     std::vector<uint32_t> done;
-    for (uint32_t t : asks)
-        if (pacer.Due(t)) done.push_back(t);
+    for (uint32_t t = 1; t <= endMs; ++t) {
+        if (!timerStarved && t == nextTick) {
+            pacer.Refreshed(t);
+            done.push_back(t);
+            nextTick += periodMs;
+        }
+        if (t % progressEveryMs == 0 && pacer.Overdue(t)) {
+            pacer.Refreshed(t);
+            done.push_back(t);
+            nextTick = t + periodMs;
+        }
+    }
     return done;
 }
 
 }  // namespace
 
-TEST(RefreshPacer, NothingBeforeStartThenOneGapAfterIt)
+TEST(RefreshPacer, NothingIsOverdueBeforeStart)
 {
-    RefreshPacer pacer(950);
-    EXPECT_TRUE(Refreshes(pacer, {0, 1000, 5000}).empty());
-    pacer.Start(5000);
-    EXPECT_EQ((std::vector<uint32_t>{5950, 7000}), Refreshes(pacer, {5000, 5001, 5949, 5950, 6000, 6899, 7000}));
+    RefreshPacer pacer(1250);
+    EXPECT_FALSE(pacer.Overdue(0));
+    EXPECT_FALSE(pacer.Overdue(100000));
+    pacer.Start(100000);
+    EXPECT_FALSE(pacer.Overdue(101249));
+    EXPECT_TRUE(pacer.Overdue(101250));
 }
 
-TEST(RefreshPacer, ProgressAsksBetweenTimerTicksNeverRefreshTwiceInAGap)
+TEST(RefreshPacer, ATickingTimerAloneRefreshes)
 {
-    // Timer ticks every 1000 ms, progress every 7 ms: refreshes stay at least 950 ms apart and
-    // never more than a tick late.
-    RefreshPacer pacer(950);
-    pacer.Start(99000);
-    std::vector<uint32_t> asks;
-    for (uint32_t t = 100000; t < 110000; t += 7) asks.push_back(t);
-    for (uint32_t t = 100000; t < 110000; t += 1000) asks.push_back(t);
-    std::sort(asks.begin(), asks.end());
-    std::vector<uint32_t> done = Refreshes(pacer, asks);
-    ASSERT_GE(done.size(), 9u);
+    EXPECT_EQ((std::vector<uint32_t>{1000, 2000, 3000, 4000, 5000}), Simulate(1000, 1250, 7, false, 5000));
+}
+
+TEST(RefreshPacer, AStarvedTimerIsReplacedByProgress)
+{
+    // Progress every 7 ms: refreshes 1.25 s apart or a few ms more, never closer.
+    std::vector<uint32_t> done = Simulate(1000, 1250, 7, true, 10000);
+    ASSERT_EQ(7u, done.size());
     for (size_t i = 1; i < done.size(); ++i) {
-        EXPECT_GE(done[i] - done[i - 1], 950u);
-        EXPECT_LE(done[i] - done[i - 1], 1000u);
+        EXPECT_GE(done[i] - done[i - 1], 1250u);
+        EXPECT_LT(done[i] - done[i - 1], 1257u);
     }
 }
 
-TEST(RefreshPacer, StarvedTimerIsReplacedByProgressAsks)
+TEST(RefreshPacer, OverdueHoldsAcrossTheCounterWrap)
 {
-    RefreshPacer pacer(950);
-    pacer.Start(0);
-    std::vector<uint32_t> asks;
-    for (uint32_t t = 0; t < 5000; t += 300) asks.push_back(t);
-    EXPECT_EQ((std::vector<uint32_t>{1200, 2400, 3600, 4800}), Refreshes(pacer, asks));
-}
-
-TEST(RefreshPacer, GapHoldsAcrossTheCounterWrap)
-{
-    RefreshPacer pacer(950);
-    pacer.Start(0xFFFFFA00u);
-    EXPECT_TRUE(pacer.Due(0xFFFFFF00u));
-    EXPECT_FALSE(pacer.Due(0x00000100u));  // 512 ms later, past the wrap
-    EXPECT_TRUE(pacer.Due(0x000002B6u));   // 950 ms later
+    RefreshPacer pacer(1250);
+    pacer.Start(0xFFFFFF00u);
+    EXPECT_FALSE(pacer.Overdue(0x00000100u));  // 512 ms later, past the wrap
+    EXPECT_TRUE(pacer.Overdue(0x000003E2u));   // 1250 ms later
 }
