@@ -23,9 +23,7 @@ CString FileSignature(CString strPath)
         return CString();
     }
     file.Close();
-    unsigned char digest[16];
-    md5.Final(digest);
     char hex[33];
-    Md5::ToHex(digest, hex);
+    md5.FinalHex(hex);
     return CString(hex);
 }

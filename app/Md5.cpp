@@ -109,6 +109,13 @@ void Md5::Digest(const void* data, size_t len, unsigned char digest[16])
     md5.Final(digest);
 }
 
+void Md5::FinalHex(char out[33])
+{
+    unsigned char digest[16];
+    Final(digest);
+    ToHex(digest, out);
+}
+
 void Md5::ToHex(const unsigned char digest[16], char out[33])
 {
     for (int i = 0; i < 16; ++i) std::snprintf(out + 2 * i, 3, "%.2x", digest[i]);

@@ -11,6 +11,8 @@ public:
     void Update(const void* data, size_t len);
     // Pads the message, appends its bit length and writes the 16-byte digest; the object is then spent.
     void Final(unsigned char digest[16]);
+    // Final, with the digest written as by ToHex.
+    void FinalHex(char out[33]);
 
     // The digest of one memory block.
     static void Digest(const void* data, size_t len, unsigned char digest[16]);

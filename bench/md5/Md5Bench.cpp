@@ -60,10 +60,8 @@ std::string OursOnce(const std::string& path)
     Md5 md5;
     for (size_t got; (got = std::fread(piece.data(), 1, kPiece, f)) > 0;) md5.Update(piece.data(), got);
     std::fclose(f);
-    unsigned char digest[16];
-    md5.Final(digest);
     char hex[33];
-    Md5::ToHex(digest, hex);
+    md5.FinalHex(hex);
     return hex;
 }
 
