@@ -7,6 +7,7 @@
 
 #include "AfxParseURL.h"
 #include "CInternetSession.h"
+#include "ProgressThrottle.h"
 
 namespace {
 const UINT kTempCreateFlags = CFile::modeCreate | CFile::modeNoTruncate | CFile::modeReadWrite | CFile::typeBinary;
@@ -39,6 +40,11 @@ DWORD CDownloadFile::GetPartialSize()
     return temp.GetLength();
 }
 
+void CDownloadFile::NoteFailure(DownloadOutcome outcome)
+{
+    if (m_outcome == DownloadOutcome::Unfinished) m_outcome = outcome;
+}
+
 int CDownloadFile::DownLoadFile(CString url, CString destPath)
 {
     CString line;
@@ -46,7 +52,12 @@ int CDownloadFile::DownLoadFile(CString url, CString destPath)
                 static_cast<const char*>(destPath));
     ::OutputDebugStringA(line);
     int result = 0;
-    if (!::PathIsURLA(url)) return 0;
+    m_outcome = DownloadOutcome::Unfinished;
+    m_dwReceived = 0;
+    if (!::PathIsURLA(url)) {
+        m_outcome = DownloadOutcome::Refused;
+        return 0;
+    }
     ::OutputDebugStringA("FILE URL:" + url + "\n");
 
     m_strDestPath = destPath;
@@ -74,31 +85,53 @@ int CDownloadFile::DownLoadFile(CString url, CString destPath)
                 result = GetFtpFile(session);
             else if (dwService == AFX_INET_SERVICE_FILE && ::UrlIsA(url, URLIS_FILEURL))
                 result = GetLocalFile();
+            else
+                NoteFailure(DownloadOutcome::Refused);
+        } catch (CInternetException* e) {
+            e->Delete();
+            NoteFailure(DownloadOutcome::Failed);
+            result = 0;
         } catch (CException* e) {
             e->Delete();
+            NoteFailure(DownloadOutcome::Unwritable);
             result = 0;
         }
         session.Close();
     } catch (CException* e) {
         e->Delete();
+        NoteFailure(DownloadOutcome::Failed);
         result = 0;
     }
     m_wDownloadId = 0;
 
-    if (result && GetPartialSize() == m_dwTotalSize &&
-        !::MoveFileExA(m_strTempPath, m_strDestPath, MOVEFILE_REPLACE_EXISTING)) {
-        line.Format("Quillfen: CDownloadFile::DownLoadFile,MoveFileEx %s->%s failed,error:%d",
-                    static_cast<const char*>(m_strTempPath), static_cast<const char*>(m_strDestPath),
-                    static_cast<int>(::GetLastError()));
-        ::OutputDebugStringA(line);
+    if (result && GetPartialSize() == m_dwTotalSize) {
+        if (::MoveFileExA(m_strTempPath, m_strDestPath, MOVEFILE_REPLACE_EXISTING)) {
+            m_outcome = DownloadOutcome::Complete;
+        } else {
+            line.Format("Quillfen: CDownloadFile::DownLoadFile,MoveFileEx %s->%s failed,error:%d",
+                        static_cast<const char*>(m_strTempPath), static_cast<const char*>(m_strDestPath),
+                        static_cast<int>(::GetLastError()));
+            ::OutputDebugStringA(line);
+            // The complete temporary file stays; the next call finds it complete and moves it.
+            NoteFailure(DownloadOutcome::Failed);
+        }
     }
+    if (m_outcome != DownloadOutcome::Complete && m_bStop) m_outcome = DownloadOutcome::Stopped;
+    // A transfer that ended early without an error after bytes arrived was cut: the next call resumes it.
+    if (m_dwReceived > 0) NoteFailure(DownloadOutcome::Failed);
     return result;
 }
 
-void CDownloadFile::RunChunkLoop(const ChunkReader& read, CFile& temp, DWORD dwOffset, const COleDateTime& start)
+void CDownloadFile::RunChunkLoop(const ChunkReader& read, CFile& temp, DWORD dwOffset, DWORD dwStartMs)
 {
     char buffer[513];
     DWORD dwReceived = 0;
+    ProgressThrottle throttle(dwStartMs);
+    auto post = [&](DWORD dwNow) {
+        m_fSpeedKBps = throttle.SpeedKBps(dwReceived, dwNow);
+        PostCode(DLP_RECEIVED, dwOffset + dwReceived);
+        PostCode(DLP_SPEED, static_cast<DWORD>(m_fSpeedKBps));
+    };
     try {
         for (;;) {
             UINT n = read(buffer, 512);
@@ -106,16 +139,13 @@ void CDownloadFile::RunChunkLoop(const ChunkReader& read, CFile& temp, DWORD dwO
             buffer[n] = '\0';
             temp.Write(buffer, n);
             dwReceived += n;
-            PostCode(DLP_RECEIVED, dwOffset + dwReceived);
-            // Whole seconds; the added constant is half a millisecond's share of a day, in seconds.
-            int seconds = static_cast<int>((COleDateTime::GetCurrentTime().m_dt - start.m_dt) * 86400 +
-                                           0.000005787037037037037);
-            float kb = dwReceived * (1.0f / 1024);
-            m_fSpeedKBps = seconds > 0 ? kb / seconds : kb;
-            PostCode(DLP_SPEED, static_cast<DWORD>(m_fSpeedKBps));
+            m_dwReceived += n;
+            const DWORD dwNow = m_clock();
+            if (throttle.Due(dwNow)) post(dwNow);
             if (m_bStop) break;
         }
     } catch (...) {
+        post(m_clock());
         try {
             temp.SetLength(temp.GetPosition());
         } catch (CException* e) {
@@ -123,13 +153,17 @@ void CDownloadFile::RunChunkLoop(const ChunkReader& read, CFile& temp, DWORD dwO
         }
         throw;
     }
+    post(m_clock());
     temp.SetLength(temp.GetPosition());
 }
 
 int CDownloadFile::GetLocalFile()
 {
     CFile temp;
-    if (!temp.Open(m_strTempPath, kTempCreateFlags | CFile::shareDenyWrite)) return 0;
+    if (!temp.Open(m_strTempPath, kTempCreateFlags | CFile::shareDenyWrite)) {
+        NoteFailure(DownloadOutcome::Unwritable);
+        return 0;
+    }
     CString path = m_strUrl;
     path.Trim();
     if (::StrCmpNIA(path, "file:/", 6) == 0) {
@@ -137,9 +171,12 @@ int CDownloadFile::GetLocalFile()
         path.Replace('/', '\\');
     }
     CFile source;
-    if (!source.Open(path, CFile::modeRead | CFile::shareDenyWrite | CFile::typeBinary)) return 0;
+    if (!source.Open(path, CFile::modeRead | CFile::shareDenyWrite | CFile::typeBinary)) {
+        NoteFailure(DownloadOutcome::Refused);
+        return 0;
+    }
 
-    COleDateTime start = COleDateTime::GetCurrentTime();
+    const DWORD dwStart = m_clock();
     try {
         DWORD dwOffset = temp.GetLength();
         DWORD dwTotal = source.GetLength();
@@ -152,9 +189,10 @@ int CDownloadFile::GetLocalFile()
         }
         m_dwTotalSize = dwTotal;
         PostCode(DLP_TOTAL, m_dwTotalSize);
-        RunChunkLoop([&source](void* p, UINT n) { return source.Read(p, n); }, temp, dwOffset, start);
+        RunChunkLoop([&source](void* p, UINT n) { return source.Read(p, n); }, temp, dwOffset, dwStart);
     } catch (CFileException* e) {
         e->Delete();
+        NoteFailure(DownloadOutcome::Unwritable);
         return 0;
     }
     return 1;

@@ -7,8 +7,8 @@
 #include <functional>
 
 #include "CFile.h"
-#include "COleDateTime.h"
 #include "CString.h"
+#include "DownloadOutcome.h"
 #include "DownloadProgress.h"
 
 class CInternetSession;
@@ -56,13 +56,21 @@ public:
     CString m_strRawHeaders;
     float m_fSpeedKBps = 0;
     DWORD m_dwStatusCode = 0;
+    // How the last DownLoadFile call ended, and the bytes it received.
+    DownloadOutcome m_outcome = DownloadOutcome::Unfinished;
+    DWORD m_dwReceived = 0;
+    // The millisecond clock of the progress posts and the speed; read once per chunk. Tests replace it.
+    std::function<DWORD()> m_clock = ::GetTickCount;
 
 private:
     typedef std::function<UINT(void*, UINT)> ChunkReader;
-    // Reads at most 512 bytes at a time from read and writes them to temp at its position, posting DLP_RECEIVED
-    // (dwOffset + bytes of this call) and DLP_SPEED after each chunk, until a read gives 0 bytes or a stop is
-    // asked. The file is then cut after the last byte written, so that a transfer written from offset 0 over a
-    // longer old file leaves none of the old tail (also when a read throws).
-    void RunChunkLoop(const ChunkReader& read, CFile& temp, DWORD dwOffset, const COleDateTime& start);
+    // Reads at most 512 bytes at a time from read and writes them to temp at its position until a read gives
+    // 0 bytes or a stop is asked. DLP_RECEIVED (dwOffset + bytes of this call) and DLP_SPEED are posted as
+    // ProgressThrottle allows, and once more with the final values however the loop ends. The file is then
+    // cut after the last byte written, so that a transfer written from offset 0 over a longer old file leaves
+    // none of the old tail (also when a read throws). dwStartMs: m_clock when the transfer began.
+    void RunChunkLoop(const ChunkReader& read, CFile& temp, DWORD dwOffset, DWORD dwStartMs);
+    // Notes why a call failed, unless an earlier cause is already noted.
+    void NoteFailure(DownloadOutcome outcome);
     void PostCode(unsigned code, DWORD dwValue) { PostProgress((static_cast<WPARAM>(m_wDownloadId) << 16) | code, dwValue); }
 };

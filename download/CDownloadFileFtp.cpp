@@ -5,12 +5,30 @@
 #include "CDownloadFile.h"
 #include "CInternetSession.h"
 
+namespace {
+
+// A log-in or a file the server refuses with a permanent negative reply (RFC 959, 5yz: "550 No such file",
+// "530 Not logged in") stays refused however often it is asked again.
+bool IsPermanentReply(const CInternetException& e)
+{
+    if (e.m_dwError == ERROR_INTERNET_LOGIN_FAILURE) return true;
+    if (e.m_dwError != ERROR_INTERNET_EXTENDED_ERROR) return false;
+    DWORD dwCode = 0;
+    char text[256] = {};
+    DWORD dwLength = sizeof text;
+    return ::InternetGetLastResponseInfoA(&dwCode, text, &dwLength) && text[0] == '5';
+}
+
+}  // namespace
+
 int CDownloadFile::GetFtpFile(CInternetSession& session)
 {
     CFile temp;
     if (!temp.Open(m_strTempPath, CFile::modeCreate | CFile::modeNoTruncate | CFile::modeReadWrite |
-                                      CFile::shareDenyWrite | CFile::typeBinary))
+                                      CFile::shareDenyWrite | CFile::typeBinary)) {
+        NoteFailure(DownloadOutcome::Unwritable);
         return 0;
+    }
 
     std::unique_ptr<CFtpConnection> pConnection;
     std::unique_ptr<CInternetFile> pRemote;
@@ -45,11 +63,16 @@ int CDownloadFile::GetFtpFile(CInternetSession& session)
                 temp.SeekToBegin();
         }
         pRemote.reset(pConnection->OpenFile(object, GENERIC_READ, FTP_TRANSFER_TYPE_BINARY, 1));
-    } catch (CException* e) {
+    } catch (CInternetException* e) {
+        NoteFailure(IsPermanentReply(*e) ? DownloadOutcome::Refused : DownloadOutcome::Failed);
         e->Delete();
         return 0;
+    } catch (CException* e) {
+        e->Delete();
+        NoteFailure(DownloadOutcome::Unwritable);
+        return 0;
     }
-    COleDateTime start = COleDateTime::GetCurrentTime();
+    const DWORD dwStart = m_clock();
     if (!pRemote) return 0;
 
     try {
@@ -59,9 +82,10 @@ int CDownloadFile::GetFtpFile(CInternetSession& session)
         if (m_dwTotalSize == 0 && bSizeKnown) m_dwTotalSize = dwSizeBySize;
         PostCode(DLP_TOTAL, m_dwTotalSize);
         CInternetFile& remote = *pRemote;
-        RunChunkLoop([&remote](void* p, UINT n) { return remote.Read(p, n); }, temp, dwOffset, start);
+        RunChunkLoop([&remote](void* p, UINT n) { return remote.Read(p, n); }, temp, dwOffset, dwStart);
     } catch (CFileException* e) {
         e->Delete();
+        NoteFailure(DownloadOutcome::Unwritable);
         return 0;
     }
     pRemote.reset();

@@ -4,13 +4,21 @@
 #include "AfxParseURL.h"
 #include "CDownloadFile.h"
 #include "CInternetSession.h"
+#include "ContentRange.h"
 #include "RedirectLocation.h"
 
 namespace {
 const char kBaseHeaders[] = "Accept: */*\r\nUser-Agent: Mozilla/5.0 (Windows; U; Windows NT 5.1; zh-CN)\r\n";
+// The redirect probe and the size request read no body, but closing a request handle reads what is left of
+// its body (to keep the connection for the next request) for as long as bytes keep arriving: on a fast link,
+// the whole file, twice over. Asking for the first byte only keeps the body they leave to one byte; a
+// redirect is answered the same with or without the range.
+const char kFirstByteHeaders[] = "Accept: */*\r\nUser-Agent: Mozilla/5.0 (Windows; U; Windows NT 5.1; zh-CN)\r\n"
+                                 "Range: bytes=0-0\r\n";
 const DWORD kTransferFlags = INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_PRAGMA_NOCACHE | INTERNET_FLAG_TRANSFER_BINARY;
 const DWORD kProbeFlags = INTERNET_FLAG_EXISTING_CONNECT | INTERNET_FLAG_NO_AUTO_REDIRECT;
 const DWORD kZeroTerminated = static_cast<DWORD>(-1);
+const DWORD kStatusRangeNotSatisfiable = 416;
 // The chunk loop reads 512 bytes at a time; WinInet is asked for this much per call, since each call has a
 // fixed cost far above that of copying 512 bytes.
 const UINT kReadAhead = 64 * 1024;
@@ -44,6 +52,7 @@ int CDownloadFile::GetHttpFile(CInternetSession& session)
         if (!temp.Open(m_strTempPath, CFile::modeCreate | CFile::modeNoTruncate | CFile::modeReadWrite |
                                           CFile::shareDenyNone | CFile::typeBinary)) {
             ::OutputDebugStringA("Open File failed\n");
+            NoteFailure(DownloadOutcome::Unwritable);
             return 0;
         }
         dwOffset = temp.GetLength();
@@ -67,7 +76,7 @@ int CDownloadFile::GetHttpFile(CInternetSession& session)
         openTransfer();
         // A range that starts at or past the end is answered 416. At the end, the file is complete; past it,
         // the temporary file belongs to something else and the transfer starts afresh.
-        if (pFile && m_dwStatusCode == 416 && dwOffset > 0) {
+        if (pFile && m_dwStatusCode == kStatusRangeNotSatisfiable && dwOffset > 0) {
             DWORD dwTotal = QueryContentLength(m_strUrl);
             if (dwTotal > 0 && dwTotal == dwOffset) {
                 pFile.reset();
@@ -85,24 +94,29 @@ int CDownloadFile::GetHttpFile(CInternetSession& session)
     } catch (CInternetException* e) {
         LogException("Download File Exception", e);
         e->Delete();
+        NoteFailure(DownloadOutcome::Failed);
         return 0;
     } catch (CFileException* e) {
         e->Delete();
+        NoteFailure(DownloadOutcome::Unwritable);
         return 0;
     }
-    COleDateTime start = COleDateTime::GetCurrentTime();
+    const DWORD dwStart = m_clock();
 
     int result = 0;
     if (!pFile) {
         ::OutputDebugStringA("downloadfile gethttpfile exit\n");
         return 0;
     }
+    if (m_dwStatusCode >= 300) NoteFailure(OutcomeOfStatus(m_dwStatusCode));
     if (m_dwStatusCode < 300) {
         try {
             CFile temp;
             if (!temp.Open(m_strTempPath, CFile::modeNoTruncate | CFile::modeReadWrite | CFile::shareDenyNone |
-                                              CFile::typeBinary))
+                                              CFile::typeBinary)) {
+                NoteFailure(DownloadOutcome::Unwritable);
                 return 0;
+            }
             temp.SeekToEnd();
             DWORD dwTotal = QueryContentLength(m_strUrl);
             m_dwTotalSize = dwTotal;
@@ -119,11 +133,12 @@ int CDownloadFile::GetHttpFile(CInternetSession& session)
             ::OutputDebugStringA(line);
             pFile->SetReadBufferSize(kReadAhead);
             CHttpFile& request = *pFile;
-            RunChunkLoop([&request](void* p, UINT n) { return request.Read(p, n); }, temp, dwOffset, start);
+            RunChunkLoop([&request](void* p, UINT n) { return request.Read(p, n); }, temp, dwOffset, dwStart);
             result = 1;
         } catch (CFileException* e) {
             LogException("", e);
             e->Delete();
+            NoteFailure(DownloadOutcome::Unwritable);
             return 0;
         }
     }
@@ -145,7 +160,7 @@ int CDownloadFile::OpenRedirectHttpURL(CString& url, CInternetSession& session)
     std::unique_ptr<CHttpConnection> pConnection(session.GetHttpConnection(server, nPort, nullptr, nullptr));
     std::unique_ptr<CHttpFile> pRequest(pConnection->OpenRequest(CHttpConnection::HTTP_VERB_GET, object, nullptr, 1,
                                                                  nullptr, nullptr, kProbeFlags));
-    pRequest->AddRequestHeaders(kBaseHeaders, HTTP_ADDREQ_FLAG_ADD_IF_NEW, -1);
+    pRequest->AddRequestHeaders(kFirstByteHeaders, HTTP_ADDREQ_FLAG_ADD_IF_NEW, -1);
     pRequest->SendRequest();
     DWORD dwStatus = 0;
     pRequest->QueryInfoStatusCode(dwStatus);
@@ -178,9 +193,20 @@ DWORD CDownloadFile::QueryContentLength(CString url)
     DWORD dwLength = 0;
     try {
         CInternetSession session(nullptr, 1, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0);
-        std::unique_ptr<CInternetFile> pFile(session.OpenURL(url, 1, kTransferFlags, kBaseHeaders, kZeroTerminated));
+        std::unique_ptr<CInternetFile> pFile(
+            session.OpenURL(url, 1, kTransferFlags, kFirstByteHeaders, kZeroTerminated));
         CHttpFile* pHttp = dynamic_cast<CHttpFile*>(pFile.get());
-        if (!pHttp || !pHttp->QueryInfo(HTTP_QUERY_CONTENT_LENGTH | HTTP_QUERY_FLAG_NUMBER, dwLength)) dwLength = 0;
+        DWORD dwStatus = 0;
+        if (pHttp) pHttp->QueryInfoStatusCode(dwStatus);
+        CString range;
+        uint32_t total = 0;
+        if (dwStatus == HTTP_STATUS_PARTIAL_CONTENT || dwStatus == kStatusRangeNotSatisfiable) {
+            // The first byte (or, for an empty file, none) with the whole length in Content-Range.
+            if (pHttp->QueryInfo(HTTP_QUERY_CONTENT_RANGE, range) && ContentRangeTotal(range, total)) dwLength = total;
+        } else if (dwStatus == HTTP_STATUS_OK) {
+            // A server that ignores ranges sends the whole file and tells its length.
+            if (!pHttp->QueryInfo(HTTP_QUERY_CONTENT_LENGTH | HTTP_QUERY_FLAG_NUMBER, dwLength)) dwLength = 0;
+        }
         pFile.reset();
         session.Close();
         m_dwTotalSize = dwLength;

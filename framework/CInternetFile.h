@@ -1,6 +1,7 @@
 // CInternetFile: a remote file opened through WinInet (an FTP file or an HTTP request), read in sequence.
 #pragma once
 
+#include <utility>
 #include <vector>
 
 #include "CInternetException.h"
@@ -21,6 +22,9 @@ public:
     BOOL SetReadBufferSize(UINT nBufferSize);
     virtual void Close();
 
+    // The file keeps hConnection open for as long as it lives: a handle's children close with it.
+    void KeepConnection(InternetHandle hConnection) { m_hOwnedConnection = std::move(hConnection); }
+
     BOOL QueryOption(DWORD dwOption, DWORD& dwValue) const;
     BOOL SetOption(DWORD dwOption, DWORD dwValue);
 
@@ -30,6 +34,8 @@ public:
     DWORD_PTR GetContext() const { return m_dwContext; }
 
 protected:
+    // Declared before m_hFile so that it closes after it.
+    InternetHandle m_hOwnedConnection;
     InternetHandle m_hFile;
     HINTERNET m_hConnection;
     CString m_strObject;

@@ -1,6 +1,8 @@
 // CInternetSession: InternetOpenA, InternetOpenUrlA and the connection factories.
 #include "CInternetSession.h"
 
+#include <memory>
+
 #include "AfxParseURL.h"
 #include "CWinApp.h"
 
@@ -16,6 +18,7 @@ CInternetSession::CInternetSession(const char* pszAgent, DWORD_PTR dwContext, DW
 
 BOOL CInternetSession::SetOption(DWORD dwOption, DWORD dwValue)
 {
+    if (dwOption == INTERNET_OPTION_DATA_RECEIVE_TIMEOUT) m_dwDataReceiveTimeout = dwValue;
     return ::InternetSetOptionA(m_hSession.Get(), dwOption, &dwValue, sizeof dwValue);
 }
 
@@ -29,15 +32,32 @@ CInternetFile* CInternetSession::OpenURL(const char* pszURL, DWORD_PTR dwContext
                                          const char* pszHeaders, DWORD dwHeadersLength)
 {
     DWORD dwService = 0;
-    CString server, object;
+    CString server, object, user, password;
     INTERNET_PORT nPort = 0;
-    if (!AfxParseURL(pszURL, dwService, server, object, nPort) ||
+    if (!AfxParseURLEx(pszURL, dwService, server, object, nPort, user, password) ||
         (dwService != AFX_INET_SERVICE_HTTP && dwService != AFX_INET_SERVICE_HTTPS && dwService != AFX_INET_SERVICE_FTP))
         AfxThrowInternetException(dwContext, ERROR_INTERNET_UNRECOGNIZED_SCHEME);
-    HINTERNET hFile = ::InternetOpenUrlA(m_hSession.Get(), pszURL, pszHeaders, dwHeadersLength, dwFlags, dwContext);
-    if (!hFile) AfxThrowInternetException(dwContext);
-    if (dwService == AFX_INET_SERVICE_FTP) return new CInternetFile(hFile, nullptr, object, server, dwContext);
-    return new CHttpFile(hFile, nullptr, object, server, dwContext);
+    if (dwService == AFX_INET_SERVICE_FTP) {
+        HINTERNET hFile = ::InternetOpenUrlA(m_hSession.Get(), pszURL, pszHeaders, dwHeadersLength, dwFlags, dwContext);
+        if (!hFile) AfxThrowInternetException(dwContext);
+        return new CInternetFile(hFile, nullptr, object, server, dwContext);
+    }
+    // An HTTP URL is opened as InternetOpenUrl opens it, as a connection and a GET request, but here, so that
+    // the receive time-out is set on the request before it is sent: Wine gives the connections InternetOpenUrl
+    // makes none of their session's time-outs, and applies a request's own only from its sending on.
+    InternetHandle hConnection(::InternetConnectA(m_hSession.Get(), server, nPort, user.IsEmpty() ? nullptr : user,
+                                                  password.IsEmpty() ? nullptr : password, INTERNET_SERVICE_HTTP, 0,
+                                                  dwContext));
+    if (!hConnection) AfxThrowInternetException(dwContext);
+    if (dwService == AFX_INET_SERVICE_HTTPS) dwFlags |= INTERNET_FLAG_SECURE;
+    HINTERNET hRequest = ::HttpOpenRequestA(hConnection.Get(), "GET", object, nullptr, nullptr, nullptr, dwFlags,
+                                            dwContext);
+    if (!hRequest) AfxThrowInternetException(dwContext);
+    std::unique_ptr<CHttpFile> pFile(new CHttpFile(hRequest, hConnection.Get(), object, server, dwContext));
+    pFile->KeepConnection(std::move(hConnection));
+    if (m_dwDataReceiveTimeout) pFile->SetOption(INTERNET_OPTION_RECEIVE_TIMEOUT, m_dwDataReceiveTimeout);
+    pFile->SendRequest(pszHeaders, pszHeaders ? dwHeadersLength : 0);
+    return pFile.release();
 }
 
 CHttpConnection* CInternetSession::GetHttpConnection(const char* pszServer, INTERNET_PORT nPort,

@@ -14,11 +14,13 @@ public:
                               DWORD dwAccessType = INTERNET_OPEN_TYPE_PRECONFIG, const char* pszProxyName = nullptr,
                               const char* pszProxyBypass = nullptr, DWORD dwFlags = 0);
 
+    // INTERNET_OPTION_DATA_RECEIVE_TIMEOUT is also set as the receive time-out of every HTTP request this
+    // session's OpenURL sends (see there).
     BOOL SetOption(DWORD dwOption, DWORD dwValue);
     BOOL QueryOption(DWORD dwOption, DWORD& dwValue) const;
 
-    // Opens an http, https or ftp URL with InternetOpenUrlA; an HTTP URL gives a CHttpFile. The caller deletes
-    // the result. dwHeadersLength -1 means zero-terminated. A failure throws CInternetException*.
+    // Opens an http, https or ftp URL; an HTTP URL gives a CHttpFile, sent and answered. The caller deletes the
+    // result. dwHeadersLength -1 means zero-terminated. A failure throws CInternetException*.
     CInternetFile* OpenURL(const char* pszURL, DWORD_PTR dwContext = 1, DWORD dwFlags = INTERNET_FLAG_TRANSFER_ASCII,
                            const char* pszHeaders = nullptr, DWORD dwHeadersLength = 0);
     // The caller deletes the connections; failures throw CInternetException*.
@@ -35,4 +37,5 @@ public:
 private:
     InternetHandle m_hSession;
     DWORD_PTR m_dwContext;
+    DWORD m_dwDataReceiveTimeout = 0;
 };

@@ -5,13 +5,18 @@ Serves the files of a document root under /<fault>/<path>; every request line an
 log as one JSON object per line (with "tls" telling how it came), so tests can check the exact bytes a client sent.
 
 Faults:
-  /file/PATH           honest: 200, or 206 for "Range: bytes=N-", 416 past the end
+  /file/PATH           honest: 200, or 206 for "Range: bytes=N-" or "bytes=N-M", 416 past the end
   /ignore-range/PATH   200 with the whole body, whatever the Range
   /short/PATH?cut=K    honest headers for the requested range, but only K body bytes, then the connection closes
   /reset/PATH?cut=K    as /short/, but the connection is reset (RST) instead of closed
   /nolength/PATH       200, no Content-Length, the body ends when the connection closes
   /wronglength/PATH    200 with a Content-Length 1000 bytes above the body's, then the connection closes
   /drip/PATH?ms=T      honest headers, then 512 bytes every T milliseconds
+  /stall/PATH?cut=K    for the body's remainder ("bytes=N-" or none): honest headers and K body bytes, then
+                       silence with the connection open (for 120 s); honest for a closed range
+  /flaky/PATH?cuts=N&cut=K&key=X
+                       the first N requests for the body's remainder ("bytes=N-" or none) under key X are cut
+                       after K bytes as /reset/ is; later ones, and requests for a closed range, are honest
   /status/PATH?code=N  the whole file as the body of an answer with status N (an error page, an odd success)
   any path?redirect=V  302 with the Location value V, as given (relative, absolute path or absolute URL)
 
@@ -32,6 +37,8 @@ from urllib.parse import parse_qs, urlsplit
 ROOT = sys.argv[2]
 LOG = sys.argv[3]
 _log_lock = threading.Lock()
+_cuts_lock = threading.Lock()
+_cuts_made = {}
 TLS = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
 TLS.load_cert_chain(os.path.join(os.path.dirname(os.path.abspath(__file__)), "fault_server.pem"))
 
@@ -61,11 +68,15 @@ class Handler(BaseHTTPRequestHandler):
         with open(path, "rb") as f:
             return f.read()
 
-    def range_start(self):
+    def byte_range(self):
+        """(first, last) of a "bytes=N-" or "bytes=N-M" Range header, last None when open; None without one."""
         value = self.headers.get("Range", "")
-        if value.startswith("bytes=") and value.endswith("-") and value[6:-1].isdigit():
-            return int(value[6:-1])
-        return None
+        if not value.startswith("bytes=") or value.count("-") != 1:
+            return None
+        first, last = value[6:].split("-")
+        if not first.isdigit() or not (last == "" or last.isdigit()):
+            return None
+        return int(first), (int(last) if last else None)
 
     def send_head(self, status, length, extra=()):
         self.send_response(status)
@@ -78,16 +89,29 @@ class Handler(BaseHTTPRequestHandler):
 
     def honest(self, data):
         """Answers as a correct server would; returns the body bytes still to send, or None when done."""
-        start = self.range_start()
-        if start is None:
+        wanted = self.byte_range()
+        if wanted is None:
             self.send_head(200, len(data), [("Accept-Ranges", "bytes")])
             return data
+        start, last = wanted
         if start >= len(data):
             self.send_head(416, 0, [("Content-Range", "bytes */%d" % len(data))])
             return None
-        self.send_head(206, len(data) - start,
-                       [("Content-Range", "bytes %d-%d/%d" % (start, len(data) - 1, len(data)))])
-        return data[start:]
+        end = len(data) if last is None else min(last + 1, len(data))
+        self.send_head(206, end - start, [("Content-Range", "bytes %d-%d/%d" % (start, end - 1, len(data)))])
+        return data[start:end]
+
+    def take_cut(self, key, cuts):
+        """True for the first `cuts` requests for the rest of the body under key."""
+        wanted = self.byte_range()
+        if wanted is not None and wanted[1] is not None:
+            return False
+        with _cuts_lock:
+            made = _cuts_made.get(key, 0)
+            if made >= cuts:
+                return False
+            _cuts_made[key] = made + 1
+            return True
 
     def reset(self):
         # A reset throws away what the peer has not yet received; give the bytes sent the time to arrive.
@@ -125,6 +149,25 @@ class Handler(BaseHTTPRequestHandler):
                     self.reset()
                     return
             self.close_connection = True
+        elif fault == "stall":
+            wanted = self.byte_range()
+            rest = self.honest(data)
+            if rest and wanted is not None and wanted[1] is not None:
+                self.wfile.write(rest)
+            elif rest:
+                self.wfile.write(rest[:int(query.get("cut", "1000"))])
+                self.wfile.flush()
+                time.sleep(120)
+            self.close_connection = True
+        elif fault == "flaky":
+            cut = self.take_cut(query.get("key", name), int(query.get("cuts", "1")))
+            rest = self.honest(data)
+            if rest and cut:
+                self.wfile.write(rest[:int(query.get("cut", "1000"))])
+                self.reset()
+                return
+            if rest:
+                self.wfile.write(rest)
         elif fault == "nolength":
             self.send_head(200, None, [("Connection", "close")])
             self.wfile.write(data)

@@ -25,6 +25,7 @@ TEST_F(Sizes, NoContentLengthWithANonEmptyTemporaryFileFails)
     EXPECT_EQ(Download(FaultUrl("nolength/small.bin")), 0);
     EXPECT_FALSE(Exists(m_dest));
     EXPECT_EQ(ReadBytes(Temp()), partial);
+    EXPECT_EQ(m_engine.m_outcome, DownloadOutcome::Unfinished);
 }
 
 TEST_F(Sizes, ContentLengthAboveTheBodyLeavesTheTemporaryFile)
@@ -33,6 +34,22 @@ TEST_F(Sizes, ContentLengthAboveTheBodyLeavesTheTemporaryFile)
     EXPECT_FALSE(Exists(m_dest));
     EXPECT_EQ(m_engine.m_dwTotalSize, Served("small.bin").size() + 1000);
     EXPECT_EQ(ReadBytes(Temp()), Served("small.bin"));
+    // Bytes arrived but not all of them: asking again may bring the rest.
+    EXPECT_EQ(m_engine.m_outcome, DownloadOutcome::Failed);
+}
+
+TEST_F(Sizes, TheSizeRequestTakesTheLengthFromARangedOrAWholeAnswer)
+{
+    const DWORD size = static_cast<DWORD>(Served("small.bin").size());
+    // nginx and the fault server answer the first byte with the length in Content-Range.
+    EXPECT_EQ(m_engine.QueryContentLength(NginxUrl("small.bin").c_str()), size);
+    EXPECT_EQ(m_engine.QueryContentLength(FaultUrl("file/small.bin").c_str()), size);
+    // A server that ignores the range sends the whole file with its Content-Length.
+    EXPECT_EQ(m_engine.QueryContentLength(FaultUrl("ignore-range/small.bin").c_str()), size);
+    EXPECT_EQ(m_engine.m_dwTotalSize, size);
+    // An empty file cannot give a first byte (416, "bytes */0"); a missing one has no length.
+    EXPECT_EQ(m_engine.QueryContentLength(NginxUrl("empty.bin").c_str()), 0u);
+    EXPECT_EQ(m_engine.QueryContentLength(NginxUrl("missing.bin").c_str()), 0u);
 }
 
 TEST_F(Failure, NotFoundCreatesNoDestination)
@@ -42,6 +59,20 @@ TEST_F(Failure, NotFoundCreatesNoDestination)
     EXPECT_FALSE(Exists(m_dest));
     EXPECT_EQ(ReadBytes(Temp()), "");
     EXPECT_NE(m_engine.m_strRawHeaders.Find("404"), -1);
+    EXPECT_EQ(m_engine.m_outcome, DownloadOutcome::Refused);
+}
+
+TEST_F(Failure, ServerErrorsMayPassButClientErrorsStay)
+{
+    for (int code : {500, 503, 408, 429}) {
+        EXPECT_EQ(Download(FaultUrl("status/small.bin?code=" + std::to_string(code))), 0) << code;
+        EXPECT_EQ(m_engine.m_outcome, DownloadOutcome::Failed) << code;
+    }
+    for (int code : {400, 403, 410}) {
+        EXPECT_EQ(Download(FaultUrl("status/small.bin?code=" + std::to_string(code))), 0) << code;
+        EXPECT_EQ(m_engine.m_outcome, DownloadOutcome::Refused) << code;
+    }
+    EXPECT_FALSE(Exists(m_dest));
 }
 
 TEST_F(Failure, UnauthorisedWithoutCredentialsFails)
@@ -67,6 +98,7 @@ TEST_F(Failure, UnauthorisedWithoutCredentialsFails)
     EXPECT_EQ(result, 0);
     EXPECT_EQ(m_engine.m_dwStatusCode, 401u);
     EXPECT_FALSE(Exists(m_dest));
+    EXPECT_EQ(m_engine.m_outcome, DownloadOutcome::Refused);
 }
 
 TEST_F(Failure, ConnectionClosedOrResetMidBodyKeepsThePrefixForTheNextCall)
@@ -80,9 +112,14 @@ TEST_F(Failure, ConnectionClosedOrResetMidBodyKeepsThePrefixForTheNextCall)
         std::string partial = ReadBytes(Temp());
         EXPECT_LE(partial.size(), 30000u) << fault;
         EXPECT_EQ(partial, source.substr(0, partial.size())) << fault;
+        EXPECT_EQ(m_engine.m_outcome, DownloadOutcome::Failed) << fault;
+        // However the read ended, the last progress posted counts the bytes written.
+        ASSERT_FALSE(Of(DLP_RECEIVED).empty()) << fault;
+        EXPECT_EQ(static_cast<size_t>(Of(DLP_RECEIVED).back().lParam), partial.size()) << fault;
 
         EXPECT_NE(Download(FaultUrl("file/small.bin")), 0) << fault;
         EXPECT_EQ(ReadBytes(m_dest), source) << fault;
+        EXPECT_EQ(m_engine.m_outcome, DownloadOutcome::Complete) << fault;
         ::DeleteFileA(m_dest.c_str());
     }
 }
@@ -92,6 +129,7 @@ TEST_F(Failure, RefusedConnectionFailsWithNothingButTheEmptyTemporaryFile)
     EXPECT_EQ(Download("http://127.0.0.1:1/setup.exe"), 0);
     EXPECT_FALSE(Exists(m_dest));
     EXPECT_EQ(ReadBytes(Temp()), "");
+    EXPECT_EQ(m_engine.m_outcome, DownloadOutcome::Failed);
 }
 
 TEST_F(Failure, TemporaryFileThatCannotBeCreatedFailsEveryTransport)
@@ -101,6 +139,7 @@ TEST_F(Failure, TemporaryFileThatCannotBeCreatedFailsEveryTransport)
         EXPECT_EQ(Download(url), 0) << url;
         ASSERT_EQ(m_notes.size(), 1u) << url;
         EXPECT_EQ(m_notes[0].Code(), DLP_START);
+        EXPECT_EQ(m_engine.m_outcome, DownloadOutcome::Unwritable) << url;
     }
 }
 
@@ -108,8 +147,10 @@ TEST_F(Failure, FtpMissingFileAndWrongPasswordFail)
 {
     EXPECT_EQ(Download(FtpUrl("missing.bin")), 0);
     EXPECT_FALSE(Exists(m_dest));
+    EXPECT_EQ(m_engine.m_outcome, DownloadOutcome::Refused);
     EXPECT_EQ(Download(FtpUrl("small.bin", "corvane:wrong")), 0);
     EXPECT_FALSE(Exists(m_dest));
+    EXPECT_EQ(m_engine.m_outcome, DownloadOutcome::Refused);
 }
 
 TEST_F(Failure, FtpLogsInWithTheUrlsUserOrAnonymously)

@@ -1,9 +1,8 @@
-// The framework's file, date and internet classes the engine stands on, against real files and servers.
+// The framework's file and internet classes the engine stands on, against real files and servers.
 #include <cstring>
 #include <memory>
 
 #include "CInternetSession.h"
-#include "COleDateTime.h"
 #include "CStdioFile.h"
 #include "DownloadTestSupport.h"
 
@@ -77,20 +76,6 @@ TEST_F(FileClasses, StdioFileWritesLineEndsAsCrLfInTextModeOnly)
     binary.WriteString("a\nb");
     binary.Close();
     EXPECT_EQ(ReadBytes(m_dest), "a\nb");
-}
-
-TEST_F(FileClasses, OleDateCountsDaysFrom1899WithTheTimeAsFraction)
-{
-    SYSTEMTIME epoch = {1899, 12, 0, 30, 0, 0, 0, 0};
-    EXPECT_DOUBLE_EQ(COleDateTime(epoch).m_dt, 0.0);
-    SYSTEMTIME noon = {2000, 1, 6, 1, 12, 0, 0, 0};
-    EXPECT_NEAR(COleDateTime(noon).m_dt, 36526.5, 1e-9);
-    SYSTEMTIME second = {2000, 1, 6, 1, 12, 0, 1, 500};
-    EXPECT_NEAR((COleDateTime(second).m_dt - COleDateTime(noon).m_dt) * 86400, 1.5, 1e-6);
-
-    SYSTEMTIME now;
-    ::GetLocalTime(&now);
-    EXPECT_NEAR(COleDateTime::GetCurrentTime().m_dt, COleDateTime(now).m_dt, 2.0 / 86400);
 }
 
 TEST_F(InternetClasses, FtpCommandJudgesByTheServersReply)

@@ -1,4 +1,6 @@
 // Progress protocol: codes and values, the id in lParam for DLP_START and in the high word afterwards, targets.
+#include <cstdio>
+
 #include "DownloadTestSupport.h"
 
 using namespace dltest;
@@ -12,40 +14,110 @@ HWND MessageWindow()
     return ::CreateWindowExA(0, "STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
 }
 
-}  // namespace
-
-TEST_F(Progress, FreshDownloadPostsStartTotalThenReceivedAndSpeedPerChunk)
+// Checks the shape of a download's notifications: DLP_START, DLP_TOTAL, then DLP_RECEIVED and DLP_SPEED in
+// pairs with growing amounts, the last pair carrying the final values. Returns the number of pairs.
+size_t CheckPairs(const std::vector<Notification>& notes, size_t size, float finalSpeed)
 {
-    const std::string source = Served("small.bin");
-    ASSERT_NE(Download(NginxUrl("small.bin")), 0);
-    ASSERT_GE(m_notes.size(), 3u);
-
-    EXPECT_EQ(m_notes[0].wParam, static_cast<WPARAM>(DLP_START));
-    const LPARAM id = m_notes[0].lParam;
-    EXPECT_EQ(m_notes[1].wParam, static_cast<WPARAM>((id << 16) | DLP_TOTAL));
-    EXPECT_EQ(static_cast<size_t>(m_notes[1].lParam), source.size());
-    EXPECT_TRUE(Of(DLP_RESUMED).empty());
-
-    // After DLP_TOTAL: DLP_RECEIVED and DLP_SPEED in pairs, one pair per chunk of at most 512 bytes.
-    size_t chunks = (m_notes.size() - 2) / 2;
-    ASSERT_EQ(m_notes.size(), 2 + 2 * chunks);
-    ASSERT_GE(chunks, (source.size() + 511) / 512);
+    EXPECT_GE(notes.size(), 4u);
+    if (notes.size() < 4) return 0;
+    EXPECT_EQ(notes[0].wParam, static_cast<WPARAM>(DLP_START));
+    const LPARAM id = notes[0].lParam;
+    EXPECT_EQ(notes[1].wParam, static_cast<WPARAM>((id << 16) | DLP_TOTAL));
+    EXPECT_EQ(static_cast<size_t>(notes[1].lParam), size);
+    const size_t pairs = (notes.size() - 2) / 2;
+    EXPECT_EQ(notes.size(), 2 + 2 * pairs);
     LPARAM previous = 0;
-    for (size_t i = 0; i < chunks; ++i) {
-        const Notification& received = m_notes[2 + 2 * i];
-        const Notification& speed = m_notes[3 + 2 * i];
+    for (size_t i = 0; i < pairs; ++i) {
+        const Notification& received = notes[2 + 2 * i];
+        const Notification& speed = notes[3 + 2 * i];
         EXPECT_EQ(received.wParam, static_cast<WPARAM>((id << 16) | DLP_RECEIVED));
         EXPECT_EQ(speed.wParam, static_cast<WPARAM>((id << 16) | DLP_SPEED));
-        EXPECT_GT(received.lParam, previous);
-        EXPECT_LE(received.lParam - previous, 512);
-        // Within the first second the speed is the kilobytes received so far.
-        EXPECT_LE(speed.lParam, received.lParam / 1024);
+        EXPECT_GE(received.lParam, previous);
         previous = received.lParam;
     }
-    EXPECT_EQ(static_cast<size_t>(previous), source.size());
-    EXPECT_GT(m_notes.back().lParam, 0);
-    EXPECT_EQ(static_cast<DWORD>(m_notes.back().lParam), static_cast<DWORD>(m_engine.m_fSpeedKBps));
+    EXPECT_EQ(static_cast<size_t>(previous), size);
+    EXPECT_EQ(static_cast<DWORD>(notes.back().lParam), static_cast<DWORD>(finalSpeed));
+    return pairs;
+}
+
+}  // namespace
+
+TEST_F(Progress, PostsTheFirstChunkThenOncePer50msAndTheFinalValues)
+{
+    const std::string source = Served("small.bin");
+    // The clock is read when the body begins, after every chunk and for the final post; 10 ms pass between
+    // two reads, so every fifth chunk is posted.
+    DWORD reads = 0;
+    m_engine.m_clock = [&reads] { return 1000 + 10 * reads++; };
+    ASSERT_NE(Download(NginxUrl("small.bin")), 0);
+    const size_t chunks = reads - 2;
+    EXPECT_GE(chunks, (source.size() + 511) / 512);
+    const size_t pairs = CheckPairs(m_notes, source.size(), m_engine.m_fSpeedKBps);
+    EXPECT_GE(pairs, chunks / 5);
+    EXPECT_LE(pairs, chunks / 5 + 2);
+    EXPECT_EQ(ReadBytes(m_dest), source);
+    // The average over the whole seconds between the first read and the last.
+    const DWORD seconds = (reads - 1) * 10 / 1000;
+    ASSERT_GT(seconds, 0u);
+    EXPECT_NEAR(m_engine.m_fSpeedKBps, source.size() / 1024.0 / seconds, 0.01);
     EXPECT_EQ(m_engine.m_wDownloadId, 0);
+    EXPECT_EQ(m_engine.m_outcome, DownloadOutcome::Complete);
+}
+
+TEST_F(Progress, HoweverFastTheLinkOnlyTheFirstChunkAndTheEndArePosted)
+{
+    // A clock that never moves stands for a link faster than any interval.
+    m_engine.m_clock = [] { return DWORD(5000); };
+    ASSERT_NE(Download(NginxUrl("small.bin")), 0);
+    EXPECT_EQ(CheckPairs(m_notes, Served("small.bin").size(), m_engine.m_fSpeedKBps), 2u);
+    EXPECT_GT(m_notes[2].lParam, 0);
+    EXPECT_LE(m_notes[2].lParam, 512);
+    // Within the first second the speed is the kilobytes received.
+    EXPECT_EQ(m_notes.back().lParam, static_cast<LPARAM>(Served("small.bin").size() / 1024));
+}
+
+TEST_F(Progress, AStopPostsTheBytesWrittenSoFar)
+{
+    const std::string source = Served("small.bin");
+    int reads = 0;
+    m_engine.m_clock = [this, &reads] {
+        if (++reads == 21) m_engine.Cancel();
+        return DWORD(0);
+    };
+    EXPECT_NE(Download(NginxUrl("small.bin")), 0);
+    EXPECT_EQ(m_engine.m_outcome, DownloadOutcome::Stopped);
+    const std::string partial = ReadBytes(Temp());
+    EXPECT_GE(partial.size(), 20u);
+    EXPECT_LE(partial.size(), 20u * 512);
+    EXPECT_EQ(partial, source.substr(0, partial.size()));
+    ASSERT_EQ(Of(DLP_RECEIVED).size(), 2u);
+    EXPECT_EQ(static_cast<size_t>(Of(DLP_RECEIVED).back().lParam), partial.size());
+    EXPECT_FALSE(Exists(m_dest));
+}
+
+TEST_F(Progress, AWindowTakingA16MiBTransferGetsAPairPer50msAtMost)
+{
+    const std::string name = "progress-16m.bin";
+    const std::string path = ServersDir() + "\\www\\" + name;
+    std::string bytes(16 << 20, '\0');
+    for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>(i * 2654435761u >> 24);
+    WriteBytes(path, bytes);
+    HWND hWnd = MessageWindow();
+    ASSERT_TRUE(hWnd);
+    m_engine.SetNotify(0, hWnd, kNotifyMsg);
+    const DWORD started = ::GetTickCount();
+    const int result = m_engine.DownLoadFile(FaultUrl("file/" + name).c_str(), m_dest.c_str());
+    const DWORD elapsed = ::GetTickCount() - started;
+    std::vector<Notification> notes = DrainThreadMessages(hWnd);
+    ::DestroyWindow(hWnd);
+    ::DeleteFileA(path.c_str());
+    ASSERT_NE(result, 0);
+    EXPECT_EQ(ReadBytes(m_dest), bytes);
+    const size_t pairs = CheckPairs(notes, bytes.size(), m_engine.m_fSpeedKBps);
+    // One pair for the first chunk, one per 50 ms after it, one with the final values.
+    EXPECT_LE(pairs, elapsed / 50 + 2) << elapsed << " ms";
+    std::printf("16 MiB from the fault server in %lu ms: %u notifications\n", static_cast<unsigned long>(elapsed),
+                static_cast<unsigned>(notes.size()));
 }
 
 TEST_F(Progress, EveryCallDrawsItsIdAfresh)
@@ -97,11 +169,13 @@ TEST_F(Progress, HttpsFailsAfterStart)
     ASSERT_EQ(m_notes.size(), 1u);
     EXPECT_EQ(m_notes[0].Code(), DLP_START);
     EXPECT_FALSE(Exists(m_dest));
+    EXPECT_EQ(m_engine.m_outcome, DownloadOutcome::Refused);
 }
 
 TEST_F(Progress, NotAUrlDoesNothing)
 {
     EXPECT_EQ(Download("C:\\setup.exe"), 0);
     EXPECT_TRUE(m_notes.empty());
+    EXPECT_EQ(m_engine.m_outcome, DownloadOutcome::Refused);
     EXPECT_FALSE(Exists(Temp()));
 }

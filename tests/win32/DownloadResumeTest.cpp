@@ -34,14 +34,20 @@ TEST_F(Resume, HttpAsksForTheRestWithAnOpenRangeAndCompletes)
     EXPECT_EQ(ReadBytes(m_dest), source);
     EXPECT_FALSE(Exists(Temp()));
     ExpectCountsFrom(Of(DLP_RESUMED), Of(DLP_RECEIVED), n, source.size());
-    // The probe and the size request carry no Range; the transfer request asks from byte n to the end.
-    int ranged = 0;
+    // The probe and the size request ask for the first byte only; the transfer request asks from byte n to the
+    // end.
+    int ranged = 0, firstByte = 0;
     for (const std::string& line : log.NewLines()) {
         if (line.find("\"Range\"") == std::string::npos) continue;
+        if (line.find("[\"Range\", \"bytes=0-0\"]") != std::string::npos) {
+            ++firstByte;
+            continue;
+        }
         ++ranged;
         EXPECT_NE(line.find("[\"Range\", \"bytes=40000-\"]"), std::string::npos) << line;
     }
     EXPECT_EQ(ranged, 1);
+    EXPECT_EQ(firstByte, 2);
 }
 
 TEST_F(Resume, HttpAgainstNginxGetsA206)
