@@ -1,7 +1,6 @@
 // InstallerDialog: start-up sequence, worker steps, progress and finish messages, paint, tray and commands.
 #include "InstallerDialog.h"
 
-#include <mbstring.h>
 #include <shlobj.h>
 #include <shlwapi.h>
 
@@ -9,24 +8,18 @@
 #include "CPaintDC.h"
 #include "CSelectObject.h"
 #include "CWinApp.h"
-#include "FileSignature.h"
-#include "GetHttpString.h"
 #include "InstallRecord.h"
 #include "InstallerGlobals.h"
+#include "InstallerTexts.h"
 #include "MessageDialog.h"
 #include "ProgressDisplay.h"
 #include "WindowRegion.h"
-#include "XmlDocument.h"
 #include "resource.h"
 
 namespace {
 
-const char kServiceUrl[] = "http://" CORVANE_SETUP_HOST "/ClientSrv/Getqzvrsetup.aspx";
-const char kWindowTitle[] = "Corvane在线安装程序";
-const char kQueryFailed[] = "获取安装信息失败，请稍后再试！";
 const char kConfirmExit[] = "确认要退出Corvane在线安装程序？";
 const char kNotice[] = "正在下载Corvane安装文件，请稍候...";
-const char kPartialSuffix[] = ".df!";
 
 const UINT_PTR kTimerProgress = 1010;
 const UINT_PTR kTimerPromotion = 1011;
@@ -43,12 +36,6 @@ const DWORD kWorkerGraceMs = 1500;
 
 // The promotional rotation counter; it is never reset.
 uint32_t g_nPromotionTick = 0;
-
-bool SameSignature(const CString& a, const CString& b)
-{
-    return _mbsicmp(reinterpret_cast<const unsigned char*>(static_cast<const char*>(a)),
-                    reinterpret_cast<const unsigned char*>(static_cast<const char*>(b))) == 0;
-}
 
 struct LabelPlace {
     SkinLabel InstallerDialog::*label;
@@ -77,7 +64,7 @@ END_MESSAGE_MAP()
 
 InstallerDialog::InstallerDialog(CWnd* pParent)
     : SkinDialog(IDD_INSTALLER, pParent), m_hIcon(::LoadIconA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_APP))),
-      m_nid()
+      m_worker(g_DownloadFile), m_nid()
 {
     char appData[MAX_PATH] = {};
     if (::SHGetSpecialFolderPathA(nullptr, appData, CSIDL_APPDATA, FALSE))
@@ -128,14 +115,12 @@ BOOL InstallerDialog::OnInitDialog()
                                          CREATE_SUSPENDED, nullptr);
     if (pThread) {
         pThread->m_bAutoDelete = FALSE;
-        m_worker.reset(pThread);
+        m_workerThread.reset(pThread);
         pThread->ResumeThread();
     }
 
     SetTimer(kTimerProgress, kProgressPeriodMs);
     SetTimer(kTimerPromotion, kPromotionPeriodMs);
-    m_amountPacer.Start(::GetTickCount());
-    m_promotionPacer.Start(::GetTickCount());
     return TRUE;
 }
 
@@ -187,65 +172,16 @@ void InstallerDialog::LayoutContent()
 UINT InstallerDialog::WorkerThread(LPVOID pParam)
 {
     InstallerDialog* pDlg = static_cast<InstallerDialog*>(pParam);
-    XmlDocument doc;
-    doc.SetDocument(nullptr);
-    doc.SetFlags(0);
-    CString strAnswer, strFileSign, strUrl;
-
-    strUrl.Format("%s?vertype=%d", kServiceUrl, g_nVerType);
-    strAnswer = GetHttpString(strUrl);
-    if (doc.SetDocument(strAnswer) && doc.FindElement("qzvrsetup")) {
-        strFileSign = doc.GetAttribute("filesign");
-        pDlg->m_strFileUrl = doc.GetAttribute("fileurl");
-    }
-    pDlg->m_strAnswerSign = strFileSign;
-
-    if (pDlg->m_strFileUrl.IsEmpty()) {
-        MessageDialog message(nullptr);
-        message.SetMessage(kWindowTitle, kQueryFailed, Information);
-        message.DoModal();
-        pDlg->PostFinish();
-        return 0;
-    }
-
-    pDlg->m_strSetupPath.Format("%s\\qzvr_setup_%d.exe", static_cast<const char*>(pDlg->m_strDataDir), g_nVerType);
-    if (::PathFileExistsA(pDlg->m_strSetupPath)) {
-        ::OutputDebugStringA("1");
-        pDlg->m_strSetupSign = FileSignature(pDlg->m_strSetupPath);
-        if (SameSignature(pDlg->m_strSetupSign, strFileSign)) {
-            ::OutputDebugStringA("2");
-            pDlg->PostFinish();
-            return 0;
-        }
-    }
-
-    if (!SameSignature(g_strFileSign, strFileSign)) {
-        // The files on disk belong to another installer version: start over.
-        g_strFileSign = strFileSign;
-        ::DeleteFileA(pDlg->m_strSetupPath);
-        ::DeleteFileA(pDlg->m_strSetupPath + kPartialSuffix);
-    }
-    WriteInstallRecord(pDlg->m_strDataDir);
-    g_DownloadFile.DownLoadFile(pDlg->m_strFileUrl, pDlg->m_strSetupPath);
-
-    // What stands at the setup path now is launched only if it is the installer the service named.
-    if (!strFileSign.IsEmpty() && ::PathFileExistsA(pDlg->m_strSetupPath))
-        pDlg->m_strSetupSign = FileSignature(pDlg->m_strSetupPath);
-    pDlg->PostFinish();
+    pDlg->m_worker.Run(pDlg->m_strDataDir, pDlg->m_hWndNotify);
     return 0;
-}
-
-void InstallerDialog::PostFinish()
-{
-    ::PostMessageA(m_hWndNotify, WM_SETUP_FINISH, 0, 0);
 }
 
 void InstallerDialog::FinishWorker()
 {
-    if (!m_worker || ::WaitForSingleObject(m_worker->m_hThread, 0) != WAIT_TIMEOUT) return;
+    if (!m_workerThread || ::WaitForSingleObject(m_workerThread->m_hThread, 0) != WAIT_TIMEOUT) return;
     // A transfer stops after its current chunk and leaves its partial file for the next run.
-    g_DownloadFile.Cancel();
-    if (::WaitForSingleObject(m_worker->m_hThread, kWorkerGraceMs) == WAIT_TIMEOUT) {
+    m_worker.Leave();
+    if (::WaitForSingleObject(m_workerThread->m_hThread, kWorkerGraceMs) == WAIT_TIMEOUT) {
         // Stuck in a network or disk call: the objects it uses must outlive it, so end the process
         // here, before anything is torn down. Written bytes are already in the file.
         ::OutputDebugStringA("worker still busy at exit; ending the process\n");
@@ -272,26 +208,14 @@ LRESULT InstallerDialog::OnDownloadNotify(WPARAM wParam, LPARAM lParam)
         break;
     }
     DrawProgress();
-    // A starved timer's refresh is done here; setting the timer again restarts its period, so the next
-    // tick comes a whole period later instead of right after.
-    const DWORD now = ::GetTickCount();
-    if (m_amountPacer.Overdue(now)) {
-        RefreshAmounts();
-        SetTimer(kTimerProgress, kProgressPeriodMs);
-    }
-    if (m_promotionPacer.Overdue(now)) {
-        RotatePromotion();
-        SetTimer(kTimerPromotion, kPromotionPeriodMs);
-    }
     return 0;
 }
 
 LRESULT InstallerDialog::OnSetupFinish(WPARAM, LPARAM)
 {
     ::OutputDebugStringA("3");
-    const bool verified = m_strAnswerSign.IsEmpty() || SameSignature(m_strSetupSign, m_strAnswerSign);
-    if (verified && ::PathFileExistsA(m_strSetupPath))
-        ::ShellExecuteA(nullptr, "open", m_strSetupPath, nullptr, nullptr, SW_RESTORE);
+    if (m_worker.m_bLaunch && ::PathFileExistsA(m_worker.m_strSetupPath))
+        ::ShellExecuteA(nullptr, "open", m_worker.m_strSetupPath, nullptr, nullptr, SW_RESTORE);
     CDialog::OnCancel();
     return 0;
 }
@@ -320,8 +244,7 @@ void InstallerDialog::DrawProgress()
     if (!m_hWnd || !m_bmpProgress.GetBitmap(&bm)) return;
     const int band = bm.bmHeight / 2;
     const int width = static_cast<int>(ProgressDisplay::FilledWidth(m_dwDownloaded, m_dwFileSize, bm.bmWidth));
-    // Progress arrives after every 512-byte chunk, thousands of times a second: the same bar drawn again
-    // would change no pixel but would keep the queue too busy for timers and paint.
+    // The same bar drawn again would change no pixel.
     if (width == m_nDrawnWidth) return;
     CClientDC dc(this);
     CDC memory;
@@ -334,26 +257,14 @@ void InstallerDialog::DrawProgress()
 LRESULT InstallerDialog::OnTimer(WPARAM wParam, LPARAM)
 {
     if (wParam == kTimerProgress) {
-        RefreshAmounts();
+        m_lblAmount.SetText(ProgressDisplay::Megabytes(m_dwDownloaded));
+        m_lblSpeed.SetText(ProgressDisplay::Speed(m_dwSpeed));
         DrawProgress();
     } else if (wParam == kTimerPromotion) {
-        RotatePromotion();
+        m_lblPromotion.SetText(ProgressDisplay::PromotionLine(g_nPromotionTick));
+        ++g_nPromotionTick;
     }
     return Default();
-}
-
-void InstallerDialog::RefreshAmounts()
-{
-    m_amountPacer.Refreshed(::GetTickCount());
-    m_lblAmount.SetText(ProgressDisplay::Megabytes(m_dwDownloaded));
-    m_lblSpeed.SetText(ProgressDisplay::Speed(m_dwSpeed));
-}
-
-void InstallerDialog::RotatePromotion()
-{
-    m_promotionPacer.Refreshed(::GetTickCount());
-    m_lblPromotion.SetText(ProgressDisplay::PromotionLine(g_nPromotionTick));
-    ++g_nPromotionTick;
 }
 
 LRESULT InstallerDialog::OnShowWindow(WPARAM wParam, LPARAM)

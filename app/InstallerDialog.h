@@ -11,25 +11,24 @@
 #include "CMenu.h"
 #include "CString.h"
 #include "CWinThread.h"
-#include "RefreshPacer.h"
+#include "InstallerWorker.h"
 #include "SkinDialog.h"
 #include "SkinLabel.h"
 
-// Private messages of the installer window.
+// Private messages of the installer window; WM_SETUP_FINISH comes with InstallerWorker.
 const UINT WM_TRAY_NOTIFY = WM_USER + 100;
 const UINT WM_DOWNLOAD_NOTIFY = WM_USER + 101;
-const UINT WM_SETUP_FINISH = WM_USER + 102;
 
 class InstallerDialog : public SkinDialog {
 public:
     explicit InstallerDialog(CWnd* pParent = nullptr);
     ~InstallerDialog() override;
 
-    // The worker: queries the service, decides what to reuse, records and downloads; returns 0.
+    // The worker thread's procedure: runs m_worker for this dialog; returns 0.
     static UINT WorkerThread(LPVOID pParam);
 
-    // Called once the dialog has ended: returns when the worker is done, after asking the engine to
-    // stop; a worker stuck in a blocking call ends with the process instead.
+    // Called once the dialog has ended: returns when the worker is done, after telling it that the user
+    // left; a worker stuck in a blocking call ends with the process instead.
     void FinishWorker();
 
     // The tray's pop-up: the first sub-menu of menu 132 with its first item as the bold default; owned by
@@ -38,8 +37,6 @@ public:
 
     HICON m_hIcon;
     CString m_strDataDir;
-    CString m_strFileUrl;
-    CString m_strSetupPath;
     DWORD m_dwFileSize = 0;
     DWORD m_dwDownloaded = 0;
     DWORD m_dwSpeed = 0;
@@ -72,21 +69,13 @@ private:
     void LayoutSkin();
     void LayoutContent();
     void ShowInFront();
-    void PostFinish();
-    void RefreshAmounts();
-    void RotatePromotion();
 
-    // Worker results for the launch decision, written before WM_SETUP_FINISH is posted.
-    CString m_strAnswerSign;
-    CString m_strSetupSign;
+    // The run's work; its results (the setup path, whether to launch) are read when WM_SETUP_FINISH comes.
+    InstallerWorker m_worker;
     HWND m_hWndNotify = nullptr;
     // Width of the filled bar as last drawn; -1 when it must be drawn again.
     int m_nDrawnWidth = -1;
-    // Timers 1010 and 1011, also run from progress messages when a fast download starves the timers:
-    // a quarter period late for the amount, half a second for the promotional line.
-    RefreshPacer m_amountPacer{1250};
-    RefreshPacer m_promotionPacer{5500};
-    std::unique_ptr<CWinThread> m_worker;
+    std::unique_ptr<CWinThread> m_workerThread;
 
     NOTIFYICONDATAA m_nid;
 

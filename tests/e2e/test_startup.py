@@ -88,14 +88,19 @@ def test_leaving_during_a_transfer_keeps_the_partial_file_and_the_next_run_resum
     assert launched(data_dir)
 
 
-def test_a_data_folder_that_cannot_be_made_ends_as_a_failed_download(installer, data_dir, service, tmp_path):
+def test_a_data_folder_that_cannot_be_made_ends_as_a_failed_download(installer, driver, data_dir, service,
+                                                                     tmp_path):
     source = make_installer(str(tmp_path / "setup.exe"), 1 << 20)
     service.publish(source).start()
-    # A file where the folder should be: no record, no partial file, nothing launched, no crash.
+    # A file where the folder should be: no record, no partial file, nothing launched, no crash; the user is
+    # told that the download failed.
     with open(data_dir, "wb") as f:
         f.write(b"in the way")
     run = installer()
-    assert run.wait(60) == 0
+    boxes = wait_for(lambda: message_windows(driver), 60)
+    assert boxes, "no failure message"
+    driver.post(boxes[0]["hwnd"], 0x0111, 1, 0)
+    assert run.wait(15) == 0
     assert run.workflow_marks() == ["3"]
     with open(data_dir, "rb") as f:
         assert f.read() == b"in the way"

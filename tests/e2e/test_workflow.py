@@ -4,7 +4,7 @@ import os
 
 import pytest
 
-from conftest import launched, make_installer, wait_for
+from conftest import launched, make_installer, screenshot, wait_for
 from test_startup import message_windows
 
 SETUP = "qzvr_setup_0.exe"
@@ -26,9 +26,9 @@ def downloads(service):
 
 
 # One transfer asks for the installer three times: the redirect probe, the transfer itself (206 when it
-# resumes) and the separate size request.
-FRESH = ["200", "200", "200"]
-RESUMED = ["200", "206", "200"]
+# resumes) and the separate size request; the probe and the size request ask for the first byte only.
+FRESH = ["206", "200", "206"]
+RESUMED = ["206", "206", "206"]
 
 
 def copy_prefix(source, target, count):
@@ -100,12 +100,34 @@ def test_files_of_another_version_are_thrown_away(installer, data_dir, service, 
         assert f.read() == record_bytes(service.signature)
 
 
-def test_a_download_that_does_not_match_the_answer_is_not_launched(installer, data_dir, service, published):
+def dismiss_download_failure(run, driver):
+    """Waits for the download's failure message, dismisses it, and returns once the run has ended."""
+    boxes = wait_for(lambda: message_windows(driver), 60)
+    assert boxes, "no failure message"
+    assert "Quillfen: no verified installer after the download\\n" in run.debug_lines()
+    driver.post(boxes[0]["hwnd"], 0x0111, 1, 0)
+    assert run.wait(15) == 0
+    assert run.workflow_marks() == ["3"]
+
+
+def test_a_download_that_does_not_match_the_answer_is_not_launched(installer, driver, data_dir, service, published):
     service.write_answer(service.answer_url, "f" * 32)
     run = installer()
-    assert run.wait(120) == 0
-    assert run.workflow_marks() == ["3"]
+    dismiss_download_failure(run, driver)
     assert os.path.exists(os.path.join(data_dir, SETUP))
+    assert not launched(data_dir, 3)
+
+
+def test_a_missing_installer_is_asked_for_once_and_the_user_told(installer, driver, data_dir, service, published,
+                                                                 wine_env):
+    service.write_answer(service.answer_url.replace(".exe", "-gone.exe"), service.signature)
+    run = installer()
+    assert wait_for(lambda: message_windows(driver), 60)
+    screenshot(wine_env, "download-failure-message")
+    dismiss_download_failure(run, driver)
+    # A refusal no retry can mend: the probe and one transfer request, no second attempt.
+    assert downloads(service) == ["404", "404"]
+    assert not os.path.exists(os.path.join(data_dir, SETUP))
     assert not launched(data_dir, 3)
 
 

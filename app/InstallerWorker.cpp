@@ -1,0 +1,190 @@
+// InstallerWorker: the worker's steps and decisions, its retries, its failure messages and its finish message.
+#include "InstallerWorker.h"
+
+#include <mbstring.h>
+#include <shlwapi.h>
+
+#include "DownloadRetry.h"
+#include "FileSignature.h"
+#include "GetHttpString.h"
+#include "InstallRecord.h"
+#include "InstallerGlobals.h"
+#include "InstallerTexts.h"
+#include "MessageDialog.h"
+#include "XmlDocument.h"
+
+namespace {
+
+const char kServiceUrl[] = "http://" CORVANE_SETUP_HOST "/ClientSrv/Getqzvrsetup.aspx";
+const char kQueryFailed[] = "获取安装信息失败，请稍后再试！";
+const char kDownloadFailed[] = "下载安装文件失败，请稍后再试！";
+const char kPartialSuffix[] = ".df!";
+// A server silent this long in the middle of a transfer fails the attempt; the next one resumes.
+const DWORD kReceiveTimeoutMs = 30000;
+// Between two tries of a finish message refused for a full queue.
+const DWORD kPostRetryMs = 20;
+
+bool SameSignature(const CString& a, const CString& b)
+{
+    return _mbsicmp(reinterpret_cast<const unsigned char*>(static_cast<const char*>(a)),
+                    reinterpret_cast<const unsigned char*>(static_cast<const char*>(b))) == 0;
+}
+
+}  // namespace
+
+// Posts the finish from its destructor, so that no way out of the run, an exception's included, misses it.
+class InstallerWorker::FinishOnExit {
+public:
+    FinishOnExit(InstallerWorker& worker, HWND hWnd) : m_worker(worker), m_hWnd(hWnd) {}
+    FinishOnExit(const FinishOnExit&) = delete;
+    FinishOnExit& operator=(const FinishOnExit&) = delete;
+    ~FinishOnExit() { m_worker.Finish(m_hWnd); }
+
+private:
+    InstallerWorker& m_worker;
+    HWND m_hWnd;
+};
+
+InstallerWorker::InstallerWorker(CDownloadFile& engine)
+    : m_engine(engine), m_hLeave(::CreateEventA(nullptr, TRUE, FALSE, nullptr))
+{
+}
+
+void InstallerWorker::Run(const CString& strDataDir, HWND hWnd)
+{
+    FinishOnExit finish(*this, hWnd);
+    try {
+        Work(strDataDir);
+    } catch (CException* e) {
+        e->Delete();
+        EndOnException();
+    } catch (...) {
+        EndOnException();
+    }
+}
+
+void InstallerWorker::EndOnException()
+{
+    ::OutputDebugStringA("Quillfen: the installer worker ended on an exception\n");
+    m_bLaunch = false;
+    Fail(m_strSetupPath.IsEmpty() ? kQueryFailed : kDownloadFailed);
+}
+
+void InstallerWorker::Work(const CString& strDataDir)
+{
+    XmlDocument doc;
+    doc.SetDocument(nullptr);
+    doc.SetFlags(0);
+    CString strAnswer, strFileSign, strUrl;
+
+    strUrl.Format("%s?vertype=%d", kServiceUrl, g_nVerType);
+    strAnswer = FetchAnswer(strUrl);
+    if (doc.SetDocument(strAnswer) && doc.FindElement("qzvrsetup")) {
+        strFileSign = doc.GetAttribute("filesign");
+        m_strFileUrl = doc.GetAttribute("fileurl");
+    }
+    if (m_strFileUrl.IsEmpty()) {
+        ::OutputDebugStringA("Quillfen: no setup information\n");
+        Fail(kQueryFailed);
+        return;
+    }
+
+    m_strSetupPath.Format("%s\\qzvr_setup_%d.exe", static_cast<const char*>(strDataDir), g_nVerType);
+    if (::PathFileExistsA(m_strSetupPath)) {
+        ::OutputDebugStringA("1");
+        if (SameSignature(FileSignature(m_strSetupPath), strFileSign)) {
+            ::OutputDebugStringA("2");
+            m_bLaunch = true;
+            return;
+        }
+    }
+    if (!SameSignature(g_strFileSign, strFileSign)) {
+        // The files on disk belong to another installer version: start over.
+        g_strFileSign = strFileSign;
+        ::DeleteFileA(m_strSetupPath);
+        ::DeleteFileA(m_strSetupPath + kPartialSuffix);
+    }
+    WriteRecord(strDataDir);
+    DownloadWithRetries();
+
+    // What stands at the setup path now is launched only if it is the installer the service named.
+    m_bLaunch = ::PathFileExistsA(m_strSetupPath) &&
+                (strFileSign.IsEmpty() || SameSignature(FileSignature(m_strSetupPath), strFileSign));
+    if (!m_bLaunch) {
+        ::OutputDebugStringA("Quillfen: no verified installer after the download\n");
+        Fail(kDownloadFailed);
+    }
+}
+
+void InstallerWorker::DownloadWithRetries()
+{
+    m_engine.m_dwReceiveTimeout = kReceiveTimeoutMs;
+    for (int attempt = 1; !Left(); ++attempt) {
+        m_engine.DownLoadFile(m_strFileUrl, m_strSetupPath);
+        const DWORD dwWait = DownloadRetry::WaitBefore(attempt + 1, m_engine.m_outcome);
+        if (dwWait == 0) return;
+        CString line;
+        line.Format("Quillfen: download attempt %d failed; attempt %d in %lu ms\n", attempt, attempt + 1,
+                    static_cast<unsigned long>(dwWait));
+        ::OutputDebugStringA(line);
+        if (::WaitForSingleObject(m_hLeave.Get(), dwWait) != WAIT_TIMEOUT) return;
+    }
+}
+
+void InstallerWorker::Leave()
+{
+    ::SetEvent(m_hLeave.Get());
+    m_engine.Cancel();
+}
+
+bool InstallerWorker::Left() const
+{
+    return ::WaitForSingleObject(m_hLeave.Get(), 0) == WAIT_OBJECT_0;
+}
+
+void InstallerWorker::Fail(const char* pszText)
+{
+    if (Left()) return;
+    try {
+        ShowFailure(pszText);
+    } catch (...) {
+        ::OutputDebugStringA("Quillfen: the failure message could not be shown\n");
+    }
+}
+
+void InstallerWorker::Finish(HWND hWnd)
+{
+    // A thread's posted-message queue holds at most 10,000 messages on Windows; a post into a full queue
+    // fails with ERROR_NOT_ENOUGH_QUOTA and would be lost. The window keeps draining its queue, so the post
+    // is tried again for as long as the window exists.
+    while (!PostFinish(hWnd)) {
+        if (::GetLastError() != ERROR_NOT_ENOUGH_QUOTA || !::IsWindow(hWnd)) {
+            ::OutputDebugStringA("Quillfen: the finish message could not be posted\n");
+            return;
+        }
+        ::Sleep(kPostRetryMs);
+    }
+}
+
+CString InstallerWorker::FetchAnswer(const CString& strUrl)
+{
+    return GetHttpString(strUrl);
+}
+
+void InstallerWorker::WriteRecord(const CString& strDataDir)
+{
+    WriteInstallRecord(strDataDir);
+}
+
+void InstallerWorker::ShowFailure(const char* pszText)
+{
+    // Run in this thread with no owner: the platform's modal handling chooses it.
+    MessageDialog message(nullptr);
+    message.SetMessage(kWindowTitle, pszText, Information);
+    message.DoModal();
+}
+
+BOOL InstallerWorker::PostFinish(HWND hWnd)
+{
+    return ::PostMessageA(hWnd, WM_SETUP_FINISH, 0, 0);
+}

@@ -1,0 +1,56 @@
+// InstallerWorker: one run's work away from the window: the service query, the reuse decision, the record, the
+// download with its retries, the failure message, and a finish message that always reaches the window.
+#pragma once
+
+#include <windows.h>
+
+#include "CDownloadFile.h"
+#include "CString.h"
+#include "KernelHandle.h"
+
+// Posted to the installer window when the run is over; wParam and lParam are 0.
+const UINT WM_SETUP_FINISH = WM_USER + 102;
+
+class InstallerWorker {
+public:
+    explicit InstallerWorker(CDownloadFile& engine);
+    InstallerWorker(const InstallerWorker&) = delete;
+    InstallerWorker& operator=(const InstallerWorker&) = delete;
+    virtual ~InstallerWorker() = default;
+
+    // The whole run on the calling thread, with strDataDir as the data folder. However it ends (exceptions
+    // included, which it never lets out), WM_SETUP_FINISH is then posted to hWnd.
+    void Run(const CString& strDataDir, HWND hWnd);
+    // The user leaves: a transfer stops after its current chunk, a wait for the next attempt ends at once and
+    // no failure message is shown any more. Callable from any thread.
+    void Leave();
+
+    // Read by the window once WM_SETUP_FINISH has arrived.
+    CString m_strFileUrl;
+    CString m_strSetupPath;
+    // The file at m_strSetupPath is the installer the service named: start it.
+    bool m_bLaunch = false;
+
+protected:
+    // The steps that leave the process, replaced in tests to make each of them fail.
+    virtual CString FetchAnswer(const CString& strUrl);
+    virtual void WriteRecord(const CString& strDataDir);
+    virtual void ShowFailure(const char* pszText);
+    virtual BOOL PostFinish(HWND hWnd);
+
+private:
+    class FinishOnExit;
+
+    void Work(const CString& strDataDir);
+    // Nothing is launched, and the user is told which half of the run failed.
+    void EndOnException();
+    // DownLoadFile, once more after a failure that asking again may mend, as DownloadRetry says.
+    void DownloadWithRetries();
+    // The failure message, unless the user has left.
+    void Fail(const char* pszText);
+    bool Left() const;
+    void Finish(HWND hWnd);
+
+    CDownloadFile& m_engine;
+    KernelHandle m_hLeave;
+};
