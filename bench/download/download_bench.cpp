@@ -1,5 +1,5 @@
 // Download benchmark: CDownloadFile with a window taking its notifications, a bare WinInet loop, and the
-// per-chunk costs of the engine's loop (read, write, two posts, the clock), on one URL.
+// per-call costs of the engine's loop (a 512-byte read, its write, the clock, a post), on one URL.
 // Usage: download_bench URL DEST_DIR RUNS; prints "name seconds" lines for the driver script.
 #include <windows.h>
 #include <wininet.h>
@@ -117,6 +117,7 @@ double EngineRun(const std::string& url, const std::string& dest, ProgressWindow
 {
     ::DeleteFileA(dest.c_str());
     ::DeleteFileA((dest + ".df!").c_str());
+    window.dwCount = 0;
     CDownloadFile engine;
     engine.SetNotify(0, window.hWnd, kNotify);
     double t0 = Now();
@@ -176,10 +177,10 @@ void ChunkCosts(const std::string& url, const std::string& dir, ProgressWindow& 
     window.WaitDrained();
 
     t0 = Now();
-    double latest = 0;
-    for (int i = 0; i < nChunks; ++i) latest = std::max(latest, COleDateTime::GetCurrentTime().m_dt);
+    DWORD latest = 0;
+    for (int i = 0; i < nChunks; ++i) latest = std::max(latest, ::GetTickCount());
     double clock = Now() - t0;
-    if (latest <= 0) std::printf("clock_broken 1\n");
+    if (latest == 0) std::printf("clock_broken 1\n");
 
     std::printf("chunk_read_us %.3f\nchunk_write_us %.3f\nchunk_post_us %.3f\nchunk_clock_us %.3f\n",
                 read / nChunks * 1e6, write / nChunks * 1e6, post / nChunks * 1e6, clock / nChunks * 1e6);
@@ -200,18 +201,20 @@ int main(int argc, char** argv)
     window.Start();
 
     std::vector<double> engine, drained, bare, setup;
-    DWORD engineBytes = 0, bareBytes = 0, shown = 0;
+    DWORD engineBytes = 0, bareBytes = 0, shown = 0, messages = 0;
     for (int i = 0; i < runs; ++i) {
         double d = 0;
         engine.push_back(EngineRun(url, dest, window, &d, &engineBytes));
         drained.push_back(d);
         shown = window.dwReceived;
+        messages = window.dwCount;
         setup.push_back((window.lTotalTime - window.lStartTime) / 1000.0);
         bare.push_back(BareRun(url, dest + ".bare", &bareBytes));
     }
     std::printf("engine_s %.4f\nengine_drained_s %.4f\nengine_bytes %lu\nwindow_received %lu\nbare_s %.4f\nbare_bytes %lu\n",
                 Median(engine), Median(drained), engineBytes, shown, Median(bare), bareBytes);
-    std::printf("engine_chunks %lu\nengine_setup_s %.3f\n", (engineBytes + 511) / 512, Median(setup));
+    std::printf("engine_chunks %lu\nengine_setup_s %.3f\nengine_messages %lu\n", (engineBytes + 511) / 512,
+                Median(setup), messages);
     if (argc > 4) ChunkCosts(url, dir, window);
     ::DeleteFileA(dest.c_str());
     ::DeleteFileA((dest + ".bare").c_str());

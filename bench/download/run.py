@@ -1,13 +1,20 @@
 #!/usr/bin/python3
 """Download benchmark driver: serves a 64 MiB file from a loopback nginx, fetches it with CDownloadFile (a window
 taking its notifications), a bare WinInet loop and curl, unlimited and over a link limited to 10 MB/s, and
-prints the times and their ratios. Usage: bench/download/run.py (or make bench-download)."""
+prints the times and their ratios; then runs the whole program against a loopback service publishing a 64 MiB
+installer, from its start to the installer's launch, beside curl on the same URL.
+Usage: bench/download/run.py (or make bench-download, which builds the program first)."""
 import os
+import shutil
 import subprocess
 import sys
 import time
 
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+sys.path.insert(0, os.path.join(ROOT, "scripts"))
+from corvane_env import EXE, PUBLISH, appdata_dir, make_sample_installer, wine_environment  # noqa: E402
+from localweb import LocalWeb  # noqa: E402
+
 BUILD = os.path.join(ROOT, "build", "bench-win32")
 STATE = os.path.join(BUILD, "download-servers")
 SERVERS = os.path.join(ROOT, "tests", "servers")
@@ -46,6 +53,38 @@ def curl(url, runs):
     return sorted(times)[len(times) // 2]
 
 
+def program_run(env, host, rate, runs):
+    """Seconds from the program's start to the launch of a 64 MiB installer (median), and curl's on its URL."""
+    work = os.path.join(BUILD, "program")
+    shutil.rmtree(work, ignore_errors=True)
+    os.makedirs(work)
+    sample = make_sample_installer(os.path.join(work, "CorvaneSuiteSetup.exe"), SIZE)
+    url = "http://%s/download/CorvaneSuiteSetup.exe" % host
+    cmd = [PUBLISH, sample, url, "--out", os.path.join(work, "pub"), "--listen", host]
+    run(cmd + (["--limit-rate", str(rate)] if rate else []), stdout=subprocess.DEVNULL)
+    web = LocalWeb(os.path.join(work, "nginx"), os.path.join(work, "pub", "corvane-setup.conf"))
+    web.start(int(host.rsplit(":", 1)[1]))
+    data_dir = os.path.join(appdata_dir(env), "ravlet")
+    marker = os.path.join(data_dir, "sample-installer-started.txt")
+    times = []
+    try:
+        for _ in range(runs):
+            shutil.rmtree(data_dir, ignore_errors=True)
+            t0 = time.perf_counter()
+            proc = subprocess.Popen(["wine", EXE], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            while not os.path.exists(marker):
+                if proc.poll() is not None and time.perf_counter() - t0 > 600:
+                    sys.exit("the program ended without launching the installer")
+                time.sleep(0.01)
+            times.append(time.perf_counter() - t0)
+            proc.wait()
+        c = curl(url, runs)
+    finally:
+        web.stop()
+    shutil.rmtree(data_dir, ignore_errors=True)
+    return sorted(times)[len(times) // 2], c
+
+
 def main():
     run(["cmake", "--preset", "win32", "-B", BUILD, "-DCORVANE_DOWNLOAD_BENCH=ON", "-DCORVANE_TESTS=OFF"],
         stdout=subprocess.DEVNULL)
@@ -74,18 +113,30 @@ def main():
             print("  curl              %7.3f s  (%.1f MB/s)" % (c, SIZE / c / 1e6))
             print("  ratio engine/bare %7.2f" % (r["engine_s"] / r["bare_s"]))
             print("  ratio engine/curl %7.2f" % (r["engine_s"] / c))
+            print("  the window took %d notifications (%d chunks of 512 bytes)"
+                  % (r["engine_messages"], r["engine_chunks"]))
             if "chunk_read_us" in r:
                 chunks = r["engine_chunks"]
-                parts = [("read 512 B (buffered)", r["chunk_read_us"]), ("write 512 B", r["chunk_write_us"]),
-                         ("two posts", 2 * r["chunk_post_us"]), ("clock (COleDateTime)", r["chunk_clock_us"])]
-                print("  per-chunk costs over %d chunks:" % chunks)
-                for name, us in parts:
-                    print("    %-22s %6.2f us  -> %6.3f s per file" % (name, us, us * chunks / 1e6))
-                print("    %-22s %6.2f us" % ("sum", sum(us for _, us in parts)))
-                print("    %-22s %6.2f us  (after the requests before the body)"
+                posts = r["engine_messages"]
+                parts = [("read 512 B (buffered)", r["chunk_read_us"], chunks),
+                         ("write 512 B", r["chunk_write_us"], chunks),
+                         ("clock (GetTickCount)", r["chunk_clock_us"], chunks),
+                         ("post", r["chunk_post_us"], posts)]
+                print("  costs per call, and per file:")
+                for name, us, calls in parts:
+                    print("    %-22s %6.2f us x %8d -> %6.3f s" % (name, us, calls, us * calls / 1e6))
+                print("    %-22s %6.2f us per chunk (after the requests before the body)"
                       % ("measured engine", (r["engine_s"] - r["engine_setup_s"]) / chunks * 1e6))
     finally:
         run([os.path.join(SERVERS, "stop.sh"), STATE])
+
+    env = wine_environment()
+    host = os.environ.get("CORVANE_SETUP_HOST", "127.0.0.1:18431")
+    print("\nthe whole program, start to launch, 64 MiB installer from a loopback service (%s):" % host)
+    for label, rate, runs in (("unlimited", None, 3), ("limited to %d B/s" % int(p["CORVANE_DL_LIMIT_RATE"]),
+                                                      int(p["CORVANE_DL_LIMIT_RATE"]), 1)):
+        program, c = program_run(env, host, rate, runs)
+        print("  %-18s program %7.3f s   curl %7.3f s   ratio %5.2f" % (label, program, c, program / c))
 
 
 if __name__ == "__main__":
