@@ -140,9 +140,9 @@ def test_progress_texts_and_promotional_lines_during_a_download(downloading, dri
     values = [text for _, text in amounts]
     assert all(re.fullmatch(r"\d+\.\d\dM", v) for v in values), values
     assert len(amounts) >= 6, "the amount hardly changed: %s" % amounts
-    # Refreshed about once a second, however often progress arrives (a tick handled late shortens the next gap).
+    # Refreshed by the one-second timer alone, however often progress arrives.
     gaps = [(b - a) / 1000.0 for (a, _), (b, _) in zip(amounts[1:], amounts[2:])]
-    assert all(0.5 < gap < 2.0 for gap in gaps), gaps
+    assert all(0.6 <= gap <= 1.4 for gap in gaps), gaps
     assert all(re.fullmatch(r"\d+KB/秒", s) for s in speeds), speeds
     assert int(speeds[-1][:-4]) > 0
     # A new line every five seconds: at least two changes in eleven seconds, all texts non-empty.
@@ -199,37 +199,50 @@ def test_the_window_on_screen_and_its_strip_following_the_bytes(downloading, dri
         shot = screenshot(wine_env, "strip-%d" % moment)
         after = os.path.getsize(partial)
         width = measured_width(shot, origin)
-        # The bar shows the last progress message, posted right after its bytes were written.
-        assert filled_width(before, total) - 1 <= width <= filled_width(after, total) + 1, (before, after, width)
+        # The bar shows the last progress message. Progress is posted at most once per 50 ms, for the first
+        # chunk after such a pause, so while a rate-limited server waits between its bursts (nginx sends up to
+        # a second's worth at once) the bar shows the burst's start: it may lag the file by that much.
+        lag = 450 * 1024
+        assert filled_width(max(0, before - lag), total) - 1 <= width <= filled_width(after, total) + 1, \
+            (before, after, width)
         widths.append(width)
     assert widths[0] < widths[1] < widths[2], widths
     run.kill()
 
 
-def test_the_window_answers_during_a_full_speed_download(installer, driver, data_dir, service, tmp_path):
-    source = make_installer(str(tmp_path / "big.exe"), 160 << 20)
+def test_the_window_answers_and_its_timer_keeps_time_during_a_full_speed_download(installer, driver, data_dir,
+                                                                                   service, tmp_path):
+    # Large enough that the transfer at full loopback speed outlasts the measurement.
+    source = make_installer(str(tmp_path / "big.exe"), 640 << 20)
     service.publish(source).start()
     run = installer()
     partial = os.path.join(data_dir, "qzvr_setup_0.exe.df!")
     assert wait_for(lambda: os.path.exists(partial) and os.path.getsize(partial) > 1 << 20, 60)
     hwnd = main_window(driver)[0]["hwnd"]
-    pings, amounts = [], []
+    pings = []
     started = time.time()
-    while time.time() - started < 10 and os.path.exists(partial):
-        ok, ms = driver.ping(hwnd, 1000)
-        assert ok, "the window did not answer within a second"
-        pings.append(ms)
-        amounts.append((time.time(), driver.text(hwnd, 1023)))
-    changes = [t for (t, a), (_, b) in zip(amounts, amounts[1:]) if a != b]
-    gaps = [b - a for a, b in zip([started] + changes, changes)]
-    report = "WM_NULL round trips during the download: n=%d max=%.1f ms median=%.1f ms; amount label changes: %d, " \
-             "longest gap %.2f s; %.1f MiB downloaded in %.1f s" % (
-                 len(pings), max(pings), sorted(pings)[len(pings) // 2], len(changes), max(gaps) if gaps else -1,
-                 os.path.getsize(partial) / 1048576.0 if os.path.exists(partial) else 160.0, time.time() - started)
+    with ThreadPoolExecutor(1) as pool:
+        # The amount label watched every 5 ms while the window is pinged.
+        watch = pool.submit(driver.watch, hwnd, 1023, 5)
+        while not watch.done():
+            ok, ms = driver.ping(hwnd, 1000)
+            assert ok, "the window did not answer within a second"
+            pings.append(ms)
+        amounts = watch.result()
+    downloading = os.path.exists(partial)
+    size = os.path.getsize(partial) if downloading else os.path.getsize(source)
+    # The first sample is the text the watch began with; gaps are taken between the changes after it.
+    gaps = [(b - a) / 1000.0 for (a, _), (b, _) in zip(amounts[1:], amounts[2:])]
+    report = "WM_NULL round trips during the download: n=%d max=%.1f ms median=%.1f ms; amount label gaps %s s; " \
+             "%.1f MiB downloaded in %.1f s" % (
+                 len(pings), max(pings), sorted(pings)[len(pings) // 2], ["%.2f" % g for g in gaps],
+                 size / 1048576.0, time.time() - started)
     print(report)
     os.makedirs(SHOTS, exist_ok=True)
     with open(os.path.join(SHOTS, "responsiveness.txt"), "w") as f:
         f.write(report + "\n")
+    assert downloading, "the transfer ended before the measurement did: " + report
     assert max(pings) < 100, report
-    assert changes and max(gaps) <= 2.0, report
+    # Timer 1010 alone refreshes the amount: once a second, give or take 0.4 s.
+    assert len(gaps) >= 3 and all(0.6 <= gap <= 1.4 for gap in gaps), report
     run.kill()
