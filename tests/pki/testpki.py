@@ -28,8 +28,6 @@ from cryptography.hazmat.primitives.asymmetric import rsa
 from cryptography.utils import CryptographyDeprecationWarning
 from cryptography.x509.oid import ExtendedKeyUsageOID, NameOID
 
-# SHA-1 certificate signatures are deprecated; the signer certificates need them (see build()).
-warnings.simplefilter("ignore", CryptographyDeprecationWarning)
 
 SIGNER_CN = "Corvane Test Signer"
 OTHER_SIGNER_CN = "Corvane Other Signer"
@@ -83,7 +81,9 @@ def build(subject_cn, kind, dns_name, valid, key, issuer_cert, issuer_key):
     # Wine's Authenticode policy reads the signer certificate's signature hash into 20 bytes; for a longer
     # hash it skips the chain check and accepts the file whatever its root. Signer certificates are signed
     # with SHA-1, so that under Wine the chain is checked as on Windows.
-    return b.sign(signing_key, hashes.SHA1() if kind == "code" else hashes.SHA256())
+    with warnings.catch_warnings():
+        warnings.simplefilter("ignore", CryptographyDeprecationWarning)
+        return b.sign(signing_key, hashes.SHA1() if kind == "code" else hashes.SHA256())
 
 
 def write_atomically(path, data):
