@@ -63,6 +63,9 @@ bool VerifyCodeSigner(const CString& strPath, const wchar_t* pszSigner)
     WINTRUST_DATA data = {};
     data.cbStruct = sizeof data;
     data.dwUIChoice = WTD_UI_NONE;
+    // A revoked publisher or intermediate certificate (a leaked key) must stop the launch. The issuers'
+    // revocation servers answer wherever the installer could be downloaded; when they cannot be reached the
+    // check fails and nothing starts. A root is trusted by being in the store, so it is not asked about.
     data.fdwRevocationChecks = WTD_REVOKE_WHOLECHAIN;
     data.dwProvFlags = WTD_REVOCATION_CHECK_CHAIN_EXCLUDE_ROOT;
     data.dwUnionChoice = WTD_CHOICE_FILE;
