@@ -6,6 +6,7 @@
 #include "InstallerDialog.h"
 #include "InstallerGlobals.h"
 #include "InstanceChecker.h"
+#include "RestrictDllSearch.h"
 
 // Constructed in this order before the application starts, destroyed in reverse when the process ends.
 int g_nVerType = 0;
@@ -13,6 +14,11 @@ CString g_strFileSign;
 InstallerApp theApp;
 CDownloadFile g_DownloadFile;
 KernelHandle g_instanceMapping;
+
+InstallerApp::InstallerApp() : CWinApp(nullptr)
+{
+    RestrictDllSearch();
+}
 
 BOOL InstallerApp::InitInstance()
 {

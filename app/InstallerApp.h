@@ -5,7 +5,8 @@
 
 class InstallerApp : public CWinApp {
 public:
-    InstallerApp() : CWinApp(nullptr) {}
+    // Restricts the library search first: the application object is constructed before anything else runs.
+    InstallerApp();
     ~InstallerApp() override = default;
 
     // Runs the installer window modally unless another instance runs; FALSE in every case, so the

@@ -10,6 +10,7 @@
 #include "InstallRecord.h"
 #include "InstallerGlobals.h"
 #include "InstallerTexts.h"
+#include "InstallerTrusted.h"
 #include "MessageDialog.h"
 #include "XmlDocument.h"
 
@@ -94,7 +95,7 @@ void InstallerWorker::Work(const CString& strDataDir)
         ::OutputDebugStringA("1");
         if (SameSignature(FileSignature(m_strSetupPath), strFileSign)) {
             ::OutputDebugStringA("2");
-            m_bLaunch = true;
+            LaunchIfTrusted();
             return;
         }
     }
@@ -108,12 +109,22 @@ void InstallerWorker::Work(const CString& strDataDir)
     DownloadWithRetries();
 
     // What stands at the setup path now is launched only if it is the installer the service named.
-    m_bLaunch = ::PathFileExistsA(m_strSetupPath) &&
-                (strFileSign.IsEmpty() || SameSignature(FileSignature(m_strSetupPath), strFileSign));
-    if (!m_bLaunch) {
-        ::OutputDebugStringA("Quillfen: no verified installer after the download\n");
-        Fail(kDownloadFailed);
+    if (::PathFileExistsA(m_strSetupPath) &&
+        (strFileSign.IsEmpty() || SameSignature(FileSignature(m_strSetupPath), strFileSign))) {
+        LaunchIfTrusted();
+        return;
     }
+    ::OutputDebugStringA("Quillfen: no verified installer after the download\n");
+    Fail(kDownloadFailed);
+}
+
+void InstallerWorker::LaunchIfTrusted()
+{
+    // Checked here rather than in the window: reading a large file for its code signature takes a while.
+    m_bLaunch = InstallerTrusted(m_strSetupPath);
+    if (m_bLaunch) return;
+    ::OutputDebugStringA("Quillfen: the installer's code signature is not the expected one\n");
+    Fail(kDownloadFailed);
 }
 
 void InstallerWorker::DownloadWithRetries()

@@ -44,6 +44,9 @@ private:
     void Work(const CString& strDataDir);
     // Nothing is launched, and the user is told which half of the run failed.
     void EndOnException();
+    // The installer at m_strSetupPath is launched if its code signature is trusted (InstallerTrusted);
+    // otherwise the user is told that the download failed.
+    void LaunchIfTrusted();
     // DownLoadFile, once more after a failure that asking again may mend, as DownloadRetry says.
     void DownloadWithRetries();
     // The failure message, unless the user has left.

@@ -9,8 +9,8 @@ PACKAGES="
  googletest libgtest-dev libbenchmark-dev libpugixml-dev libtinyxml2-dev
  wine wine32:i386 wine64 libgnutls30:i386 xvfb xauth x11-utils x11-xserver-utils xdotool imagemagick
  locales fonts-wqy-microhei
- nginx vsftpd curl
- python3 python3-pytest python3-pil python3-pyftpdlib
+ nginx vsftpd curl osslsigncode
+ python3 python3-pytest python3-pil python3-pyftpdlib python3-cryptography
 "
 
 missing=""

@@ -15,7 +15,15 @@ corvane_display_ready() {
     fi
     export DISPLAY=$CORVANE_XVFB_DISPLAY
     if ! xdpyinfo >/dev/null 2>&1; then
-        nohup Xvfb "$DISPLAY" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
+        # The server outlives this run: it must not keep the caller's descriptors open, such as the test
+        # lock that flock hands down, or the lock stays taken until the display ends.
+        (
+            for fd in /proc/self/fd/*; do
+                fd=${fd##*/}
+                [ "$fd" -gt 2 ] && eval "exec $fd>&-"
+            done
+            exec nohup Xvfb "$DISPLAY" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1
+        ) &
         for _ in $(seq 50); do
             xdpyinfo >/dev/null 2>&1 && break
             sleep 0.1

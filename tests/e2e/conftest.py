@@ -11,12 +11,16 @@ import pytest
 
 ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
 sys.path.insert(0, os.path.join(ROOT, "scripts"))
+sys.path.insert(0, os.path.join(ROOT, "tests", "pki"))
 
 from corvane_env import BIN, EXE, PUBLISH, TITLE, appdata_dir as find_appdata, make_sample_installer  # noqa: E402
 from corvane_env import screenshot as take_screenshot, wine_environment  # noqa: E402
 from localweb import LocalWeb  # noqa: E402
+import testpki  # noqa: E402
 
 DRIVER = os.path.join(BIN, "WinDriver.exe")
+TRUST_ROOT = os.path.join(BIN, "TrustTestRoot.exe")
+PKI_DIR = os.path.join(ROOT, "build", "e2e-pki")
 SHOTS = os.path.join(ROOT, "build", "e2e-screenshots")
 SERVICE_HOST = os.environ.get("CORVANE_SETUP_HOST", "127.0.0.1:18431")
 SERVICE_PORT = int(SERVICE_HOST.rsplit(":", 1)[1])
@@ -31,6 +35,21 @@ def wine_env():
         if probe.connect_ex(("127.0.0.1", SERVICE_PORT)) == 0:
             pytest.fail("port %d is already in use; stop whatever listens there" % SERVICE_PORT)
     return wine_environment()
+
+
+@pytest.fixture(scope="session")
+def pki():
+    """The test certificates and keys (tests/pki/testpki.py): a folder of NAME.pem and NAME.key files."""
+    testpki.make(PKI_DIR)
+    return PKI_DIR
+
+
+@pytest.fixture(scope="session")
+def trusted_pki(wine_env, pki):
+    """The test certificates, their root trusted in the tests' Wine prefix (and nowhere else)."""
+    subprocess.run([os.path.join(ROOT, "tests", "pki", "prepare.sh"), pki, TRUST_ROOT], env=wine_env, check=True,
+                   stdout=subprocess.DEVNULL)
+    return pki
 
 
 @pytest.fixture(scope="session")
@@ -182,14 +201,18 @@ class Service:
         self.root = root
         self.web = None
 
-    def publish(self, installer, name="qzvr_setup.exe", limit_rate=None):
+    def publish(self, installer, name="qzvr_setup.exe", limit_rate=None, cert=None, key=None, host=SERVICE_HOST):
+        """Runs corvane-publish; with a certificate and key the block serves HTTPS at https://host/."""
         pub = os.path.join(self.root, "pub")
-        cmd = [PUBLISH, installer, "http://%s/download/%s" % (SERVICE_HOST, name), "--out", pub,
-               "--listen", SERVICE_HOST]
+        scheme = "https" if cert else "http"
+        self.answer_url = "%s://%s/download/%s" % (scheme, host, name)
+        cmd = [PUBLISH, installer, self.answer_url, "--out", pub, "--listen", SERVICE_HOST]
         if limit_rate:
             cmd += ["--limit-rate", limit_rate]
+        if cert:
+            cmd += ["--cert", cert, "--key", key]
         out = subprocess.run(cmd, check=True, stdout=subprocess.PIPE).stdout.decode()
-        self.answer_url = "http://%s/download/%s" % (SERVICE_HOST, name)
+        self.output = out
         self.signature = re.search(r"signature (\w+)", out).group(1)
         self.installer_path = os.path.join(pub, name)
         self.conf = os.path.join(pub, "corvane-setup.conf")

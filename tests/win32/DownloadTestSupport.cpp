@@ -6,16 +6,13 @@
 #include <iterator>
 #include <sstream>
 
+#include "EnvFolder.h"
+
 namespace dltest {
 
 std::string ServersDir()
 {
-    const char* unix = std::getenv("CORVANE_DL_SERVERS");
-    if (!unix || !*unix) return std::string();
-    std::string path = std::string("Z:") + unix;
-    for (char& c : path)
-        if (c == '/') c = '\\';
-    return path;
+    return EnvFolder("CORVANE_DL_SERVERS");
 }
 
 int Port(const char* pszName)
