@@ -100,11 +100,12 @@ def test_files_of_another_version_are_thrown_away(installer, data_dir, service, 
         assert f.read() == record_bytes(service.signature)
 
 
-def dismiss_download_failure(run, driver):
-    """Waits for the download's failure message, dismisses it, and returns once the run has ended."""
+def dismiss_download_failure(run, driver, reason="Quillfen: no verified installer after the download\\n"):
+    """Waits for the download's failure message, checks the reason logged before it, dismisses it, and returns
+    once the run has ended."""
     boxes = wait_for(lambda: message_windows(driver), 60)
     assert boxes, "no failure message"
-    assert "Quillfen: no verified installer after the download\\n" in run.debug_lines()
+    assert reason in run.debug_lines()
     driver.post(boxes[0]["hwnd"], 0x0111, 1, 0)
     assert run.wait(15) == 0
     assert run.workflow_marks() == ["3"]
