@@ -157,6 +157,13 @@ void CDownloadFile::RunChunkLoop(const ChunkReader& read, CFile& temp, DWORD dwO
     temp.SetLength(temp.GetPosition());
 }
 
+void CDownloadFile::CompleteUntoldLength(CFile& temp)
+{
+    if (m_bStop) return;
+    m_dwTotalSize = temp.GetLength();
+    PostCode(DLP_TOTAL, m_dwTotalSize);
+}
+
 int CDownloadFile::GetLocalFile()
 {
     CFile temp;

@@ -70,6 +70,9 @@ private:
     // cut after the last byte written, so that a transfer written from offset 0 over a longer old file leaves
     // none of the old tail (also when a read throws). dwStartMs: m_clock when the transfer began.
     void RunChunkLoop(const ChunkReader& read, CFile& temp, DWORD dwOffset, DWORD dwStartMs);
+    // For a transfer whose length nobody told: a body that ended without an error is the whole file, so its
+    // length is the total; it is posted as DLP_TOTAL. Not after a stop.
+    void CompleteUntoldLength(CFile& temp);
     // Notes why a call failed, unless an earlier cause is already noted.
     void NoteFailure(DownloadOutcome outcome);
     void PostCode(unsigned code, DWORD dwValue) { PostProgress((static_cast<WPARAM>(m_wDownloadId) << 16) | code, dwValue); }

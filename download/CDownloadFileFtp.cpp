@@ -77,12 +77,13 @@ int CDownloadFile::GetFtpFile(CInternetSession& session)
 
     try {
         DWORD dwHigh = 0;
-        m_dwTotalSize = ::FtpGetFileSize(*pRemote, &dwHigh);
-        // Some WinInet versions give 0 here whatever the file; SIZE told the truth before.
-        if (m_dwTotalSize == 0 && bSizeKnown) m_dwTotalSize = dwSizeBySize;
-        PostCode(DLP_TOTAL, m_dwTotalSize);
+        // The server's own answer to SIZE comes first: some WinInet versions give 0 from FtpGetFileSize
+        // whatever the file.
+        m_dwTotalSize = bSizeKnown ? dwSizeBySize : ::FtpGetFileSize(*pRemote, &dwHigh);
+        if (m_dwTotalSize > 0) PostCode(DLP_TOTAL, m_dwTotalSize);
         CInternetFile& remote = *pRemote;
         RunChunkLoop([&remote](void* p, UINT n) { return remote.Read(p, n); }, temp, dwOffset, dwStart);
+        if (m_dwTotalSize == 0) CompleteUntoldLength(temp);
     } catch (CFileException* e) {
         e->Delete();
         NoteFailure(DownloadOutcome::Unwritable);

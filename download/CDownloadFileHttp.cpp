@@ -36,6 +36,20 @@ CString RequestHeaders(DWORD dwOffset)
     return headers;
 }
 
+// The whole length an answer to the transfer request tells: Content-Range's for a 206, Content-Length for a
+// 200; 0 when it tells none (a chunked answer, or one ended by closing the connection).
+DWORD TotalOfAnswer(const CHttpFile& request, DWORD dwStatus)
+{
+    DWORD dwLength = 0;
+    CString range;
+    uint32_t total = 0;
+    if (dwStatus == HTTP_STATUS_PARTIAL_CONTENT)
+        return request.QueryInfo(HTTP_QUERY_CONTENT_RANGE, range) && ContentRangeTotal(range, total) ? total : 0;
+    if (dwStatus == HTTP_STATUS_OK && request.QueryInfo(HTTP_QUERY_CONTENT_LENGTH | HTTP_QUERY_FLAG_NUMBER, dwLength))
+        return dwLength;
+    return 0;
+}
+
 void LogException(const char* pszPrefix, const CException* e)
 {
     char text[261] = {};
@@ -119,14 +133,17 @@ int CDownloadFile::GetHttpFile(CInternetSession& session)
             }
             temp.SeekToEnd();
             DWORD dwTotal = QueryContentLength(m_strUrl);
+            // The size request may tell nothing (no Content-Length, a chunked answer, a failure): the transfer's
+            // own answer then may.
+            if (dwTotal == 0) dwTotal = TotalOfAnswer(*pFile, m_dwStatusCode);
             m_dwTotalSize = dwTotal;
-            if (dwTotal == 0 || dwTotal == dwOffset) return dwOffset == dwTotal ? 1 : 0;
+            if (dwTotal > 0 && dwTotal == dwOffset) return 1;
             // A 200 to a ranged request carries the whole file: it replaces what the temporary file held.
             if (m_dwStatusCode == 200 && dwOffset > 0) {
                 temp.SeekToBegin();
                 dwOffset = 0;
             }
-            PostCode(DLP_TOTAL, dwTotal);
+            if (dwTotal > 0) PostCode(DLP_TOTAL, dwTotal);
             if (dwOffset > 0) PostCode(DLP_RESUMED, dwOffset);
             CString line;
             line.Format("Download File Length=%d\n", static_cast<int>(m_dwTotalSize));
@@ -134,6 +151,7 @@ int CDownloadFile::GetHttpFile(CInternetSession& session)
             pFile->SetReadBufferSize(kReadAhead);
             CHttpFile& request = *pFile;
             RunChunkLoop([&request](void* p, UINT n) { return request.Read(p, n); }, temp, dwOffset, dwStart);
+            if (dwTotal == 0) CompleteUntoldLength(temp);
             result = 1;
         } catch (CFileException* e) {
             LogException("", e);
@@ -193,19 +211,21 @@ DWORD CDownloadFile::QueryContentLength(CString url)
     DWORD dwLength = 0;
     try {
         CInternetSession session(nullptr, 1, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0);
+        // Reloaded, like the transfer: a cached length may be another version's.
         std::unique_ptr<CInternetFile> pFile(
-            session.OpenURL(url, 1, kTransferFlags, kFirstByteHeaders, kZeroTerminated));
+            session.OpenURL(url, 1, kTransferFlags | INTERNET_FLAG_RELOAD, kFirstByteHeaders, kZeroTerminated));
         CHttpFile* pHttp = dynamic_cast<CHttpFile*>(pFile.get());
         DWORD dwStatus = 0;
         if (pHttp) pHttp->QueryInfoStatusCode(dwStatus);
         CString range;
         uint32_t total = 0;
-        if (dwStatus == HTTP_STATUS_PARTIAL_CONTENT || dwStatus == kStatusRangeNotSatisfiable) {
-            // The first byte (or, for an empty file, none) with the whole length in Content-Range.
+        if (dwStatus == kStatusRangeNotSatisfiable) {
+            // An empty file has no first byte: "bytes */0".
             if (pHttp->QueryInfo(HTTP_QUERY_CONTENT_RANGE, range) && ContentRangeTotal(range, total)) dwLength = total;
-        } else if (dwStatus == HTTP_STATUS_OK) {
-            // A server that ignores ranges sends the whole file and tells its length.
-            if (!pHttp->QueryInfo(HTTP_QUERY_CONTENT_LENGTH | HTTP_QUERY_FLAG_NUMBER, dwLength)) dwLength = 0;
+        } else if (pHttp) {
+            // The first byte with the whole length in Content-Range, or from a server that ignores ranges the
+            // whole file with its Content-Length.
+            dwLength = TotalOfAnswer(*pHttp, dwStatus);
         }
         pFile.reset();
         session.Close();

@@ -10,6 +10,8 @@ Faults:
   /short/PATH?cut=K    honest headers for the requested range, but only K body bytes, then the connection closes
   /reset/PATH?cut=K    as /short/, but the connection is reset (RST) instead of closed
   /nolength/PATH       200, no Content-Length, the body ends when the connection closes
+  /chunked/PATH        200 with the whole body in chunks of 4 KiB (Transfer-Encoding: chunked), whatever the Range
+  /nosize/PATH         500 for a closed range (a first-byte request); honest otherwise
   /wronglength/PATH    200 with a Content-Length 1000 bytes above the body's, then the connection closes
   /drip/PATH?ms=T      honest headers, then 512 bytes every T milliseconds
   /stall/PATH?cut=K    for the body's remainder ("bytes=N-" or none): honest headers and K body bytes, then
@@ -166,6 +168,20 @@ class Handler(BaseHTTPRequestHandler):
                 self.wfile.write(rest[:int(query.get("cut", "1000"))])
                 self.reset()
                 return
+            if rest:
+                self.wfile.write(rest)
+        elif fault == "chunked":
+            self.send_head(200, None, [("Transfer-Encoding", "chunked")])
+            for i in range(0, len(data), 4096):
+                piece = data[i:i + 4096]
+                self.wfile.write(b"%x\r\n%s\r\n" % (len(piece), piece))
+            self.wfile.write(b"0\r\n\r\n")
+        elif fault == "nosize":
+            wanted = self.byte_range()
+            if wanted is not None and wanted[1] is not None:
+                self.send_head(500, 0)
+                return
+            rest = self.honest(data)
             if rest:
                 self.wfile.write(rest)
         elif fault == "nolength":
