@@ -15,7 +15,15 @@ corvane_display_ready() {
     fi
     export DISPLAY=$CORVANE_XVFB_DISPLAY
     if ! xdpyinfo >/dev/null 2>&1; then
-        nohup Xvfb "$DISPLAY" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
+        # The server outlives the command that starts it: it must not keep that command's descriptors, the
+        # shared test lock among them, or the lock stays taken until the display goes.
+        (
+            for fd in /proc/$BASHPID/fd/*; do
+                fd=${fd##*/}
+                [ "$fd" -gt 2 ] && eval "exec $fd>&-"
+            done 2>/dev/null
+            exec nohup Xvfb "$DISPLAY" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1
+        ) &
         for _ in $(seq 50); do
             xdpyinfo >/dev/null 2>&1 && break
             sleep 0.1
