@@ -9,6 +9,7 @@
 #include "CPaintDC.h"
 #include "CSelectObject.h"
 #include "CWinApp.h"
+#include "FileRetry.h"
 #include "FileSignature.h"
 #include "GetHttpString.h"
 #include "InstallRecord.h"
@@ -222,8 +223,8 @@ UINT InstallerDialog::WorkerThread(LPVOID pParam)
     if (!SameSignature(g_strFileSign, strFileSign)) {
         // The files on disk belong to another installer version: start over.
         g_strFileSign = strFileSign;
-        ::DeleteFileA(pDlg->m_strSetupPath);
-        ::DeleteFileA(pDlg->m_strSetupPath + kPartialSuffix);
+        DeleteFileRetrying(pDlg->m_strSetupPath);
+        DeleteFileRetrying(pDlg->m_strSetupPath + kPartialSuffix);
     }
     WriteInstallRecord(pDlg->m_strDataDir);
     g_DownloadFile.DownLoadFile(pDlg->m_strFileUrl, pDlg->m_strSetupPath);

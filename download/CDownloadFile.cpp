@@ -7,6 +7,7 @@
 
 #include "AfxParseURL.h"
 #include "CInternetSession.h"
+#include "FileRetry.h"
 
 namespace {
 const UINT kTempCreateFlags = CFile::modeCreate | CFile::modeNoTruncate | CFile::modeReadWrite | CFile::typeBinary;
@@ -86,7 +87,7 @@ int CDownloadFile::DownLoadFile(CString url, CString destPath)
     m_wDownloadId = 0;
 
     if (result && GetPartialSize() == m_dwTotalSize &&
-        !::MoveFileExA(m_strTempPath, m_strDestPath, MOVEFILE_REPLACE_EXISTING)) {
+        !MoveFileReplacing(m_strTempPath, m_strDestPath)) {
         line.Format("Quillfen: CDownloadFile::DownLoadFile,MoveFileEx %s->%s failed,error:%d",
                     static_cast<const char*>(m_strTempPath), static_cast<const char*>(m_strDestPath),
                     static_cast<int>(::GetLastError()));

@@ -1,6 +1,6 @@
 // WinDriver: a second program for the end-to-end tests: finds windows, sends them messages, reads their texts.
 // Usage: WinDriver windows TITLE | ping HWND MS | post HWND MSG WPARAM LPARAM | send HWND MSG WPARAM LPARAM
-//        | text HWND ID | watch HWND ID SECONDS | rect HWND ID | tray HWND ID | menus
+//        | text HWND ID | watch HWND ID SECONDS | rect HWND ID | tray HWND ID | menus | hold PATH
 // (numbers in decimal or 0x-hex; texts printed as hex GBK bytes)
 #include <windows.h>
 #include <shellapi.h>
@@ -108,6 +108,17 @@ int main(int argc, char** argv)
         nid.uID = static_cast<UINT>(Number(argv[3]));
         BOOL present = ::Shell_NotifyIconA(NIM_MODIFY, &nid);
         std::printf("present=%d\n", present ? 1 : 0);
+        return 0;
+    }
+    if (!std::strcmp(cmd, "hold")) {
+        // A scanner's handle: reading, sharing reading only, kept until standard input ends.
+        HANDLE hFile = ::CreateFileA(argv[2], GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+        if (hFile == INVALID_HANDLE_VALUE) return 1;
+        std::printf("held\n");
+        std::fflush(stdout);
+        while (std::getchar() != EOF) {
+        }
+        ::CloseHandle(hFile);
         return 0;
     }
     if (!std::strcmp(cmd, "windows")) {
