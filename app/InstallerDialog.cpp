@@ -2,9 +2,9 @@
 #include "InstallerDialog.h"
 
 #include <mbstring.h>
-#include <shlobj.h>
 #include <shlwapi.h>
 
+#include "AnsiPath.h"
 #include "CClientDC.h"
 #include "CPaintDC.h"
 #include "CSelectObject.h"
@@ -80,9 +80,9 @@ InstallerDialog::InstallerDialog(CWnd* pParent)
     : SkinDialog(IDD_INSTALLER, pParent), m_hIcon(::LoadIconA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_APP))),
       m_nid()
 {
-    char appData[MAX_PATH] = {};
-    if (::SHGetSpecialFolderPathA(nullptr, appData, CSIDL_APPDATA, FALSE))
-        m_strDataDir.Format("%s\\ravlet", appData);
+    // Empty when the folder has no name the narrow calls can open; the worker then reports the failure.
+    const CString appData = AnsiAppDataFolder();
+    if (!appData.IsEmpty()) m_strDataDir.Format("%s\\ravlet", static_cast<const char*>(appData));
 }
 
 InstallerDialog::~InstallerDialog() = default;
@@ -201,7 +201,7 @@ UINT InstallerDialog::WorkerThread(LPVOID pParam)
     }
     pDlg->m_strAnswerSign = strFileSign;
 
-    if (pDlg->m_strFileUrl.IsEmpty()) {
+    if (pDlg->m_strFileUrl.IsEmpty() || pDlg->m_strDataDir.IsEmpty()) {
         MessageDialog message(nullptr);
         message.SetMessage(kWindowTitle, kQueryFailed, Information);
         message.DoModal();
