@@ -123,6 +123,25 @@ def test_minimising_hides_to_the_tray_and_the_tray_brings_it_back(downloading, d
     assert driver.run("tray", hwnd, 128)[1].strip() == "present=0"
 
 
+def test_a_restarted_taskbar_gets_the_icon_again(downloading, driver):
+    run, main, partial = downloading
+    hwnd = main["hwnd"]
+    driver.post(hwnd, WM_SYSCOMMAND, SC_MINIMIZE, 0)
+    assert wait_for(lambda: not main_window(driver)[0]["visible"], 10)
+    # The shell loses its icons when it restarts, then tells every top-level window it is back.
+    assert driver.run("untray", hwnd, 128)[0] == 0
+    assert driver.run("tray", hwnd, 128)[1].strip() == "present=0"
+    taskbar_created = int(re.search(r"message=(\d+)", driver.run("register", "TaskbarCreated")[1]).group(1))
+    assert taskbar_created >= 0xC000
+    driver.send(hwnd, taskbar_created)
+    assert driver.run("tray", hwnd, 128)[1].strip() == "present=1"
+    # The hidden window is reachable through it again.
+    driver.post(hwnd, WM_TRAY_NOTIFY, 128, 0x0203)  # WM_LBUTTONDBLCLK
+    assert wait_for(lambda: main_window(driver)[0]["visible"], 10)
+    assert growing(partial)
+    run.kill()
+
+
 def test_progress_texts_and_promotional_lines_during_a_download(downloading, driver, wine_env):
     run, main, partial = downloading
     hwnd = main["hwnd"]
