@@ -14,6 +14,7 @@
 #include "GetHttpString.h"
 #include "InstallRecord.h"
 #include "InstallerGlobals.h"
+#include "InstanceChecker.h"
 #include "MessageDialog.h"
 #include "ProgressDisplay.h"
 #include "WindowRegion.h"
@@ -126,6 +127,8 @@ BOOL InstallerDialog::OnInitDialog()
     g_DownloadFile.SetNotify(0, m_hWnd, WM_DOWNLOAD_NOTIFY);
 
     LayoutSkin();
+
+    InstanceChecker::PublishWindow(m_hWnd);
 
     // The worker reaches the window by this handle only; it is fixed before the worker starts.
     m_hWndNotify = m_hWnd;

@@ -1,7 +1,7 @@
 // WinDriver: a second program for the end-to-end tests: finds windows, sends them messages, reads their texts.
 // Usage: WinDriver windows TITLE | ping HWND MS | post HWND MSG WPARAM LPARAM | send HWND MSG WPARAM LPARAM
 //        | text HWND ID | watch HWND ID SECONDS | rect HWND ID | tray HWND ID | untray HWND ID | menus
-//        | hold PATH | register NAME
+//        | hold PATH | register NAME | show HWND CMD
 // (numbers in decimal or 0x-hex; texts printed as hex GBK bytes)
 #include <windows.h>
 #include <shellapi.h>
@@ -111,6 +111,10 @@ int main(int argc, char** argv)
         // Modifying nothing succeeds exactly when the shell holds an icon of that window and id.
         BOOL present = ::Shell_NotifyIconA(NIM_MODIFY, &nid);
         std::printf("present=%d\n", present ? 1 : 0);
+        return 0;
+    }
+    if (!std::strcmp(cmd, "show") && argc == 4) {
+        ::ShowWindow(Window(argv[2]), static_cast<int>(Number(argv[3])));
         return 0;
     }
     if (!std::strcmp(cmd, "register")) {
