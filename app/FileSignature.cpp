@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "CFile.h"
+#include "FileRetry.h"
 #include "Md5.h"
 
 namespace {
@@ -13,7 +14,15 @@ const UINT kPieceSize = 256 * 1024;
 CString FileSignature(CString strPath)
 {
     CFile file;
-    if (!file.Open(strPath, CFile::modeRead)) return CString();
+    // Read while others read or even write: a scanner opens every new program as it lands. A handle that
+    // shares nothing is waited out for a moment.
+    CFileException error;
+    const BOOL opened = RetryWhileShared([&] {
+        if (file.Open(strPath, CFile::modeRead | CFile::shareDenyNone, &error)) return TRUE;
+        ::SetLastError(static_cast<DWORD>(error.m_lOsError));
+        return FALSE;
+    });
+    if (!opened) return CString();
     std::vector<unsigned char> piece(kPieceSize);
     Md5 md5;
     try {

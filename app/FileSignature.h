@@ -3,5 +3,5 @@
 
 #include "CString.h"
 
-// The empty text when the file cannot be opened or read.
+// The empty text when the file cannot be opened or read; other programs may hold it open meanwhile.
 CString FileSignature(CString strPath);

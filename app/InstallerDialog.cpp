@@ -1,9 +1,9 @@
 // InstallerDialog: start-up sequence, worker steps, progress and finish messages, paint, tray and commands.
 #include "InstallerDialog.h"
 
-#include <shlobj.h>
 #include <shlwapi.h>
 
+#include "AnsiPath.h"
 #include "CClientDC.h"
 #include "CPaintDC.h"
 #include "CSelectObject.h"
@@ -11,6 +11,7 @@
 #include "InstallRecord.h"
 #include "InstallerGlobals.h"
 #include "InstallerTexts.h"
+#include "InstanceChecker.h"
 #include "MessageDialog.h"
 #include "ProgressDisplay.h"
 #include "WindowRegion.h"
@@ -33,6 +34,10 @@ const int kStripY = 178;
 
 // How long an ended window waits for a worker asked to stop before the process ends without it.
 const DWORD kWorkerGraceMs = 1500;
+
+// Sent to every top-level window when the taskbar is created again (Explorer restarted): the icons it
+// held are gone.
+const UINT WM_TASKBAR_CREATED = ::RegisterWindowMessageA("TaskbarCreated");
 
 // The promotional rotation counter; it is never reset.
 uint32_t g_nPromotionTick = 0;
@@ -58,6 +63,7 @@ BEGIN_MESSAGE_MAP(InstallerDialog, SkinDialog)
     ON_MESSAGE(WM_TIMER, OnTimer)
     ON_MESSAGE(WM_SHOWWINDOW, OnShowWindow)
     ON_MESSAGE(WM_TRAY_NOTIFY, OnTrayNotify)
+    ON_REGISTERED_MESSAGE(WM_TASKBAR_CREATED, OnTaskbarCreated)
     ON_MESSAGE(WM_DOWNLOAD_NOTIFY, OnDownloadNotify)
     ON_MESSAGE(WM_SETUP_FINISH, OnSetupFinish)
 END_MESSAGE_MAP()
@@ -66,9 +72,9 @@ InstallerDialog::InstallerDialog(CWnd* pParent)
     : SkinDialog(IDD_INSTALLER, pParent), m_hIcon(::LoadIconA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_APP))),
       m_worker(g_DownloadFile), m_nid()
 {
-    char appData[MAX_PATH] = {};
-    if (::SHGetSpecialFolderPathA(nullptr, appData, CSIDL_APPDATA, FALSE))
-        m_strDataDir.Format("%s\\ravlet", appData);
+    // Empty when the folder has no name the narrow calls can open; the worker then reports the failure.
+    const CString appData = AnsiAppDataFolder();
+    if (!appData.IsEmpty()) m_strDataDir.Format("%s\\ravlet", static_cast<const char*>(appData));
 }
 
 InstallerDialog::~InstallerDialog() = default;
@@ -107,6 +113,8 @@ BOOL InstallerDialog::OnInitDialog()
     g_DownloadFile.SetNotify(0, m_hWnd, WM_DOWNLOAD_NOTIFY);
 
     LayoutSkin();
+
+    InstanceChecker::PublishWindow(m_hWnd);
 
     // The worker reaches the window by this handle only; it is fixed before the worker starts.
     m_hWndNotify = m_hWnd;
@@ -368,12 +376,27 @@ LRESULT InstallerDialog::OnTrayNotify(WPARAM, LPARAM lParam)
         CMenu menu;
         HMENU hPopup = LoadTrayMenu(menu);
         if (!hPopup) return 0;
-        SetForegroundWindow();
         POINT pt = {};
         ::GetCursorPos(&pt);
-        ::TrackPopupMenu(hPopup, 0, pt.x, pt.y, 0, m_hWnd, nullptr);
+        TrackTrayMenu(m_hWnd, hPopup, pt);
     } else if (lParam == WM_LBUTTONDBLCLK) {
         ShowInFront();
     }
+    return 0;
+}
+
+void InstallerDialog::TrackTrayMenu(HWND hWnd, HMENU hPopup, POINT pt)
+{
+    // TrackPopupMenu's rules for a notification icon's menu: its owner must be the foreground window, or the
+    // menu stays when the user clicks elsewhere; and a message must follow it into the owner's queue, or
+    // the next time the menu opens it closes at once.
+    ::SetForegroundWindow(hWnd);
+    ::TrackPopupMenu(hPopup, 0, pt.x, pt.y, 0, hWnd, nullptr);
+    ::PostMessageA(hWnd, WM_NULL, 0, 0);
+}
+
+LRESULT InstallerDialog::OnTaskbarCreated(WPARAM, LPARAM)
+{
+    AddTrayIcon(IDI_APP, kWindowTitle);
     return 0;
 }

@@ -34,6 +34,8 @@ public:
     // The tray's pop-up: the first sub-menu of menu 132 with its first item as the bold default; owned by
     // menu, null when the resource is missing.
     static HMENU LoadTrayMenu(CMenu& menu);
+    // Shows the tray's pop-up for hWnd at pt and returns once it has closed.
+    static void TrackTrayMenu(HWND hWnd, HMENU hPopup, POINT pt);
 
     HICON m_hIcon;
     CString m_strDataDir;
@@ -52,6 +54,7 @@ protected:
     LRESULT OnPaint(WPARAM wParam, LPARAM lParam);
     LRESULT OnTimer(WPARAM wParam, LPARAM lParam);
     LRESULT OnTrayNotify(WPARAM wParam, LPARAM lParam);
+    LRESULT OnTaskbarCreated(WPARAM wParam, LPARAM lParam);
     LRESULT OnSysCommand(WPARAM wParam, LPARAM lParam);
     LRESULT OnQueryDragIcon(WPARAM wParam, LPARAM lParam);
     LRESULT OnDestroy(WPARAM wParam, LPARAM lParam);

@@ -5,6 +5,7 @@
 #include <shlwapi.h>
 
 #include "DownloadRetry.h"
+#include "FileRetry.h"
 #include "FileSignature.h"
 #include "GetHttpString.h"
 #include "InstallRecord.h"
@@ -84,7 +85,8 @@ void InstallerWorker::Work(const CString& strDataDir)
         strFileSign = doc.GetAttribute("filesign");
         m_strFileUrl = doc.GetAttribute("fileurl");
     }
-    if (m_strFileUrl.IsEmpty()) {
+    // Without a data folder the narrow calls can name, nothing can be kept: the setup information is of no use.
+    if (m_strFileUrl.IsEmpty() || strDataDir.IsEmpty()) {
         ::OutputDebugStringA("Quillfen: no setup information\n");
         Fail(kQueryFailed);
         return;
@@ -102,8 +104,8 @@ void InstallerWorker::Work(const CString& strDataDir)
     if (!SameSignature(g_strFileSign, strFileSign)) {
         // The files on disk belong to another installer version: start over.
         g_strFileSign = strFileSign;
-        ::DeleteFileA(m_strSetupPath);
-        ::DeleteFileA(m_strSetupPath + kPartialSuffix);
+        DeleteFileRetrying(m_strSetupPath);
+        DeleteFileRetrying(m_strSetupPath + kPartialSuffix);
     }
     WriteRecord(strDataDir);
     DownloadWithRetries();

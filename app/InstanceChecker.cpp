@@ -1,4 +1,5 @@
-// InstanceChecker: open-then-create of the named mapping; the second instance looks for the first one's window.
+// InstanceChecker: open-then-create of the named mapping; the first instance leaves its window's handle in it,
+// and a second one brings that window back.
 #include "InstanceChecker.h"
 
 #include "CSingleLock.h"
@@ -32,16 +33,27 @@ BOOL InstanceChecker::PreviousInstanceRunning()
     return m_hMapping != nullptr;
 }
 
+void InstanceChecker::PublishWindow(HWND hWnd)
+{
+    if (!g_instanceMapping) return;
+    void* view = ::MapViewOfFile(g_instanceMapping.Get(), FILE_MAP_READ | FILE_MAP_WRITE, 0, 0, kMappingSize);
+    if (!view) return;
+    // Window handles are 32-bit values in every process, so four bytes hold one.
+    ::InterlockedExchange(static_cast<LONG volatile*>(view), static_cast<LONG>(HandleToULong(hWnd)));
+    ::UnmapViewOfFile(view);
+}
+
 void InstanceChecker::ActivatePreviousInstance()
 {
     void* view = ::MapViewOfFile(m_hMapping, FILE_MAP_READ | FILE_MAP_WRITE, 0, 0, kMappingSize);
     CSingleLock lock(&m_mutex, TRUE);
-    char title[256] = {};
-    ::LoadStringA(::GetModuleHandleA(nullptr), AFX_IDS_APP_TITLE, title, sizeof title);
-    // "#32770" is the window class of every dialog.
-    HWND hWnd = ::FindWindowA("#32770", title);
-    if (hWnd) {
-        ::ShowWindow(hWnd, SW_RESTORE);
+    HWND hWnd = view ? static_cast<HWND>(ULongToHandle(*static_cast<const volatile ULONG*>(view))) : nullptr;
+    // Zero until the first instance's window exists; the handle of an ended one may name another window.
+    char cls[16] = {};
+    if (hWnd && ::IsWindow(hWnd) && ::GetClassNameA(hWnd, cls, sizeof cls) && lstrcmpA(cls, "#32770") == 0) {
+        // Hidden to the tray, or minimised: either way the user asked to see it again.
+        if (!::IsWindowVisible(hWnd)) ::ShowWindow(hWnd, SW_SHOW);
+        if (::IsIconic(hWnd)) ::ShowWindow(hWnd, SW_RESTORE);
         ::SetForegroundWindow(hWnd);
     }
     if (view) ::UnmapViewOfFile(view);

@@ -17,8 +17,11 @@ public:
 
     // TRUE when another instance's mapping exists (its handle is kept); FALSE when this process made it.
     BOOL PreviousInstanceRunning();
-    // Raises the running instance's window, found by the application title; closes the kept handle.
+    // Shows, restores and brings to the front the window the running instance published; closes the kept
+    // handle.
     void ActivatePreviousInstance();
+    // Leaves the installer window's handle in this process's mapping for a later start to find.
+    static void PublishWindow(HWND hWnd);
 
 private:
     CMutex m_mutex;

@@ -3,7 +3,8 @@
 function(corvane_add_resources target)
     set(src ${PROJECT_SOURCE_DIR}/res/installer.rc)
     set(gbk ${CMAKE_CURRENT_BINARY_DIR}/${target}_installer.rc)
-    file(GLOB art CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/res/*.bmp ${PROJECT_SOURCE_DIR}/res/*.ico)
+    file(GLOB art CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/res/*.bmp ${PROJECT_SOURCE_DIR}/res/*.ico
+        ${PROJECT_SOURCE_DIR}/res/*.manifest)
     add_custom_command(OUTPUT ${gbk}
         COMMAND iconv -f UTF-8 -t GBK ${src} -o ${gbk}
         DEPENDS ${src} ${PROJECT_SOURCE_DIR}/res/resource.h ${art}

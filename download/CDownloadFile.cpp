@@ -7,6 +7,7 @@
 
 #include "AfxParseURL.h"
 #include "CInternetSession.h"
+#include "FileRetry.h"
 #include "ProgressThrottle.h"
 
 namespace {
@@ -105,7 +106,7 @@ int CDownloadFile::DownLoadFile(CString url, CString destPath)
     m_wDownloadId = 0;
 
     if (result && GetPartialSize() == m_dwTotalSize) {
-        if (::MoveFileExA(m_strTempPath, m_strDestPath, MOVEFILE_REPLACE_EXISTING)) {
+        if (MoveFileReplacing(m_strTempPath, m_strDestPath)) {
             m_outcome = DownloadOutcome::Complete;
         } else {
             line.Format("Quillfen: CDownloadFile::DownLoadFile,MoveFileEx %s->%s failed,error:%d",

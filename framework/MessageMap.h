@@ -36,6 +36,10 @@ protected:                                        \
 #define ON_MESSAGE(message, memberFxn) \
     {(message), 0, MessageMapEntry::kMessage, static_cast<LRESULT (CWnd::*)(WPARAM, LPARAM)>(&ThisClass::memberFxn), nullptr},
 
+// Handler as for ON_MESSAGE, for a number RegisterWindowMessage gave: a variable, read when the map is first
+// used, after static initialisation.
+#define ON_REGISTERED_MESSAGE(nMessageVariable, memberFxn) ON_MESSAGE(nMessageVariable, memberFxn)
+
 // Handler: void ThisClass::fn(); matched for menu, button and accelerator commands with that id.
 #define ON_COMMAND(id, memberFxn) \
     {WM_COMMAND, (id), MessageMapEntry::kCommand, nullptr, static_cast<void (CWnd::*)()>(&ThisClass::memberFxn)},

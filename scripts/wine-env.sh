@@ -15,13 +15,13 @@ corvane_display_ready() {
     fi
     export DISPLAY=$CORVANE_XVFB_DISPLAY
     if ! xdpyinfo >/dev/null 2>&1; then
-        # The server outlives this run: it must not keep the caller's descriptors open, such as the test
-        # lock that flock hands down, or the lock stays taken until the display ends.
+        # The server outlives the command that starts it: it must not keep that command's descriptors, the
+        # shared test lock among them, or the lock stays taken until the display goes.
         (
-            for fd in /proc/self/fd/*; do
+            for fd in /proc/$BASHPID/fd/*; do
                 fd=${fd##*/}
                 [ "$fd" -gt 2 ] && eval "exec $fd>&-"
-            done
+            done 2>/dev/null
             exec nohup Xvfb "$DISPLAY" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1
         ) &
         for _ in $(seq 50); do

@@ -1,4 +1,5 @@
 """End-to-end fixtures: the real program under Wine on a virtual display, a local service, a driver program."""
+import contextlib
 import os
 import re
 import shutil
@@ -116,6 +117,19 @@ class Driver:
         rc, out = self.run("watch", hwnd, item, seconds)
         return [(float(ms), bytes.fromhex(text).decode("gbk"))
                 for ms, text in re.findall(r"ms=([\d.]+) text=([0-9a-f]*)", out)]
+
+    @contextlib.contextmanager
+    def hold(self, path):
+        """A second program holding the file open for reading, sharing reading only, as a scanner does."""
+        proc = subprocess.Popen(["wine", DRIVER, "hold", "Z:" + path.replace("/", "\\")], env=self.env,
+                                stdin=subprocess.PIPE, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+        try:
+            if proc.stdout.readline().strip() != b"held":
+                raise AssertionError("WinDriver could not open %s" % path)
+            yield
+        finally:
+            proc.stdin.close()
+            proc.wait(30)
 
     def ping(self, hwnd, timeout_ms):
         rc, out = self.run("ping", hwnd, timeout_ms)

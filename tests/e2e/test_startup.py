@@ -1,6 +1,12 @@
-"""Start-up: the failure path without a service, one instance per logon, and ending during a transfer."""
+"""Start-up: the failure path without a service, one instance per logon, ending during a transfer, the data folder."""
+import hashlib
 import os
+import re
+import shutil
+import subprocess
 import time
+
+import pytest
 
 from conftest import launched, make_installer, screenshot, wait_for
 
@@ -30,7 +36,7 @@ def test_no_service_shows_the_failure_message_then_ends(installer, driver, data_
     assert os.listdir(data_dir) == []
 
 
-def test_second_instance_ends_without_a_window_and_raises_nothing(installer, driver, data_dir):
+def test_second_instance_ends_without_a_window_of_its_own(installer, driver, data_dir):
     first = installer()
     assert wait_for(lambda: message_windows(driver), 30)
     before = driver.windows()
@@ -39,9 +45,8 @@ def test_second_instance_ends_without_a_window_and_raises_nothing(installer, dri
     assert second.wait(15) == 0, "the second instance did not end"
     assert time.time() - started < 15
     after = driver.windows()
-    # Same windows, same visibility: nothing new shown, and the first window (not titled with the
-    # application title) was not found, so nothing was raised or restored.
-    assert [(w["hwnd"], w["visible"]) for w in after] == [(w["hwnd"], w["visible"]) for w in before]
+    # Same windows, same visibility: nothing new shown (the first one's window was already on screen).
+    assert sorted((w["hwnd"], w["visible"]) for w in after) == sorted((w["hwnd"], w["visible"]) for w in before)
     assert first.running()
     for box in message_windows(driver):
         driver.post(box["hwnd"], 0x0111, 1, 0)
@@ -105,3 +110,66 @@ def test_a_data_folder_that_cannot_be_made_ends_as_a_failed_download(installer, 
     with open(data_dir, "rb") as f:
         assert f.read() == b"in the way"
     os.remove(data_dir)
+
+
+USER_SHELL_FOLDERS = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Explorer\User Shell Folders"
+# Thai and Devanagari: code page 936 has no character of either script.
+FOREIGN_NAME = "corvane-\u0e1c\u0e39\u0e49\u0e43\u0e0a\u0e49-\u0909\u092a\u092f\u094b\u0917"
+
+
+@pytest.fixture
+def appdata_at(wine_env):
+    """Points the user's application-data folder at a folder of that name under C:\\users for one test."""
+    def reg(*args):
+        return subprocess.run(["wine", "reg"] + list(args), env=wine_env, stdout=subprocess.PIPE,
+                              stderr=subprocess.DEVNULL, check=True).stdout.decode("utf-8", "replace")
+
+    original = re.search(r"AppData\s+REG_EXPAND_SZ\s+(\S.*?)\s*$", reg("query", USER_SHELL_FOLDERS, "/v", "AppData"),
+                         re.M).group(1)
+    made = []
+
+    def point(name, create=True):
+        path = os.path.join(wine_env["WINEPREFIX"], "drive_c", "users", name)
+        made.append(path)
+        if create:
+            os.makedirs(path)
+        reg("add", USER_SHELL_FOLDERS, "/v", "AppData", "/t", "REG_EXPAND_SZ", "/d", "C:\\users\\" + name, "/f")
+        return path
+
+    yield point
+    reg("add", USER_SHELL_FOLDERS, "/v", "AppData", "/t", "REG_EXPAND_SZ", "/d", original, "/f")
+    for path in made:
+        shutil.rmtree(path, ignore_errors=True)
+
+
+def test_an_application_data_folder_named_outside_the_code_page_is_reached_by_its_short_name(
+        installer, appdata_at, service, tmp_path):
+    with pytest.raises(UnicodeEncodeError):
+        FOREIGN_NAME.encode("gbk")
+    appdata = appdata_at(FOREIGN_NAME)
+    source = make_installer(str(tmp_path / "setup.exe"), 1 << 20)
+    service.publish(source).start()
+    run = installer()
+    assert run.wait(120) == 0
+    assert run.workflow_marks() == ["3"]
+    data = os.path.join(appdata, "ravlet")
+    with open(os.path.join(data, "qzvr_setup_0.exe"), "rb") as f:
+        assert hashlib.md5(f.read()).hexdigest() == service.signature
+    assert os.path.exists(os.path.join(data, "qzvrsetup.xml"))
+    assert launched(data)
+
+
+def test_an_application_data_folder_without_a_usable_name_shows_the_failure_message(
+        installer, driver, appdata_at, service, tmp_path):
+    # A folder that does not exist has no short name either.
+    appdata = appdata_at(FOREIGN_NAME, create=False)
+    source = make_installer(str(tmp_path / "setup.exe"), 1 << 20)
+    service.publish(source).start()
+    run = installer()
+    boxes = wait_for(lambda: message_windows(driver), 30)
+    assert boxes, "the failure message did not appear"
+    driver.post(boxes[0]["hwnd"], 0x0111, 1, 0)  # WM_COMMAND IDOK
+    assert run.wait(15) == 0
+    assert run.workflow_marks() == ["3"]
+    assert "GET /download/" not in service.access_log()
+    assert not os.path.exists(appdata)

@@ -15,6 +15,7 @@ WM_CLOSE, WM_COMMAND, WM_KEYDOWN, WM_SYSCOMMAND = 0x10, 0x111, 0x100, 0x112
 WM_TRAY_NOTIFY = 0x464
 VK_RETURN, VK_ESCAPE, VK_DOWN = 0x0D, 0x1B, 0x28
 SC_MINIMIZE = 0xF020
+SW_MINIMIZE, WS_MINIMIZE = 6, 0x20000000
 CONFIRM_SIZE = (248, 110)  # "确认要退出Corvane在线安装程序？" is 31 bytes: 6 * 31 + 62 wide
 
 
@@ -121,6 +122,50 @@ def test_minimising_hides_to_the_tray_and_the_tray_brings_it_back(downloading, d
     driver.post(box[0]["hwnd"], WM_COMMAND, 1, 0)
     assert run.wait(10) == 0
     assert driver.run("tray", hwnd, 128)[1].strip() == "present=0"
+
+
+def test_a_restarted_taskbar_gets_the_icon_again(downloading, driver):
+    run, main, partial = downloading
+    hwnd = main["hwnd"]
+    driver.post(hwnd, WM_SYSCOMMAND, SC_MINIMIZE, 0)
+    assert wait_for(lambda: not main_window(driver)[0]["visible"], 10)
+    # The shell loses its icons when it restarts, then tells every top-level window it is back.
+    assert driver.run("untray", hwnd, 128)[0] == 0
+    assert driver.run("tray", hwnd, 128)[1].strip() == "present=0"
+    taskbar_created = int(re.search(r"message=(\d+)", driver.run("register", "TaskbarCreated")[1]).group(1))
+    assert taskbar_created >= 0xC000
+    driver.send(hwnd, taskbar_created)
+    assert driver.run("tray", hwnd, 128)[1].strip() == "present=1"
+    # The hidden window is reachable through it again.
+    driver.post(hwnd, WM_TRAY_NOTIFY, 128, 0x0203)  # WM_LBUTTONDBLCLK
+    assert wait_for(lambda: main_window(driver)[0]["visible"], 10)
+    assert growing(partial)
+    run.kill()
+
+
+def test_a_second_start_brings_back_the_hidden_or_minimised_window(downloading, driver, installer):
+    run, main, partial = downloading
+    hwnd = main["hwnd"]
+    driver.post(hwnd, WM_SYSCOMMAND, SC_MINIMIZE, 0)
+    assert wait_for(lambda: not main_window(driver)[0]["visible"], 10)
+    second = installer()
+    assert second.wait(15) == 0, "the second copy did not end"
+    windows = main_window(driver)
+    assert [w["hwnd"] for w in windows] == [hwnd], "not one installer window: %s" % windows
+    assert windows[0]["visible"], "the hidden window was not shown again"
+    assert not message_windows(driver)
+    assert run.running() and growing(partial)
+
+    # Minimised rather than hidden (an iconic window has another size): restored.
+    state = lambda: [w for w in driver.windows() if w["hwnd"] == hwnd][0]
+    driver.run("show", hwnd, SW_MINIMIZE)
+    assert wait_for(lambda: state()["style"] & WS_MINIMIZE, 10)
+    third = installer()
+    assert third.wait(15) == 0
+    assert main_window(driver) and not state()["style"] & WS_MINIMIZE
+    assert [w["hwnd"] for w in main_window(driver)] == [hwnd]
+    assert run.running()
+    run.kill()
 
 
 def test_progress_texts_and_promotional_lines_during_a_download(downloading, driver, wine_env):

@@ -111,6 +111,37 @@ def dismiss_download_failure(run, driver, reason="Quillfen: no verified installe
     assert run.workflow_marks() == ["3"]
 
 
+def test_an_installer_another_program_holds_open_is_verified_and_launched(installer, driver, data_dir, service,
+                                                                         published):
+    os.makedirs(data_dir)
+    setup = os.path.join(data_dir, SETUP)
+    copy_prefix(published, setup, 1 << 30)
+    with driver.hold(setup):
+        run = installer()
+        assert run.wait(60) == 0
+        assert run.workflow_marks() == ["1", "2", "3"]
+        assert downloads(service) == []
+        assert launched(data_dir)
+
+
+def test_read_only_files_of_another_version_are_thrown_away(installer, data_dir, service, published):
+    os.makedirs(data_dir)
+    setup = os.path.join(data_dir, SETUP)
+    for path, content in ((setup, b"old installer"), (setup + ".df!", b"old version bytes" * 1000)):
+        with open(path, "wb") as f:
+            f.write(content)
+        # Wine shows a file without write permission as read-only and refuses to delete it, as Windows does.
+        os.chmod(path, 0o444)
+    with open(os.path.join(data_dir, "qzvrsetup.xml"), "wb") as f:
+        f.write(record_bytes("0" * 32))
+    run = installer()
+    assert run.wait(120) == 0
+    assert run.workflow_marks() == ["1", "3"]
+    assert downloads(service) == FRESH
+    assert md5(setup) == service.signature
+    assert launched(data_dir)
+
+
 def test_a_download_that_does_not_match_the_answer_is_not_launched(installer, driver, data_dir, service, published):
     service.write_answer(service.answer_url, "f" * 32)
     run = installer()

@@ -160,7 +160,7 @@ TEST(MessageDialog, DragsOnlyByTheTopBandAndHasRoundCorners)
     LRESULT row25 = 0, row26 = 0, rightEdge = 0;
     bool corner = true, middle = false, settled = false;
     RunDialog("a", Question, [&](HWND dlg) {
-        // Cutting the corners on every paint must not ask for yet another paint.
+        // Once shown, the dialog asks for no further paint.
         PumpMessages(100);
         settled = !::GetUpdateRect(dlg, nullptr, FALSE);
         RECT rc;
@@ -178,6 +178,60 @@ TEST(MessageDialog, DragsOnlyByTheTopBandAndHasRoundCorners)
     EXPECT_FALSE(corner);
     EXPECT_TRUE(middle);
     EXPECT_TRUE(settled);
+}
+
+// Region changes seen by the dialog: setting a window region moves nothing and resizes nothing but sends
+// WM_WINDOWPOSCHANGED with a changed frame (SetWindowRgn's documented notification).
+thread_local HWND t_watched;
+thread_local int t_regionChanges;
+
+LRESULT CALLBACK CountRegionChanges(int code, WPARAM wParam, LPARAM lParam)
+{
+    const CWPSTRUCT* call = reinterpret_cast<const CWPSTRUCT*>(lParam);
+    if (code == HC_ACTION && call->hwnd == t_watched && call->message == WM_WINDOWPOSCHANGED) {
+        const UINT flags = reinterpret_cast<const WINDOWPOS*>(call->lParam)->flags;
+        const UINT still = SWP_NOSIZE | SWP_NOMOVE | SWP_FRAMECHANGED;
+        if ((flags & still) == still) ++t_regionChanges;
+    }
+    return ::CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+TEST(MessageDialog, CutsItsCornersOncePerSizeNotOnEveryPaint)
+{
+    int afterPaints = -1, afterResize = -1, afterMorePaints = -1;
+    bool newCorner = true, nearNewCorner = false;
+    RunDialog("a", Question, [&](HWND dlg) {
+        PumpMessages(100);
+        t_watched = dlg;
+        t_regionChanges = 0;
+        HHOOK hook = ::SetWindowsHookExA(WH_CALLWNDPROC, &CountRegionChanges, nullptr, ::GetCurrentThreadId());
+        for (int i = 0; i < 5; ++i) {
+            ::InvalidateRect(dlg, nullptr, TRUE);
+            ::UpdateWindow(dlg);
+        }
+        PumpMessages(50);
+        afterPaints = t_regionChanges;
+        const SIZE size = WindowSize(dlg);
+        ::SetWindowPos(dlg, nullptr, 0, 0, size.cx + 40, size.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+        PumpMessages(50);
+        afterResize = t_regionChanges;
+        for (int i = 0; i < 5; ++i) {
+            ::InvalidateRect(dlg, nullptr, TRUE);
+            ::UpdateWindow(dlg);
+        }
+        PumpMessages(50);
+        afterMorePaints = t_regionChanges;
+        ::UnhookWindowsHookEx(hook);
+        // The cut follows the new width: the new top-right corner is out, a pixel inside it is in.
+        newCorner = InWindowRegion(dlg, size.cx + 40 - 1, 0);
+        nearNewCorner = InWindowRegion(dlg, size.cx + 40 - 20, 40);
+        Click(dlg, IDOK);
+    });
+    EXPECT_EQ(0, afterPaints);
+    EXPECT_EQ(1, afterResize);
+    EXPECT_EQ(1, afterMorePaints);
+    EXPECT_FALSE(newCorner);
+    EXPECT_TRUE(nearNewCorner);
 }
 
 TEST(MessageDialog, RunsOnAWorkerThreadWithItsOwnLoop)

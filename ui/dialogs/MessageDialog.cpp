@@ -1,4 +1,5 @@
-// MessageDialog: size from the text, nine-piece frame, title, icon, lines and buttons laid out on every paint.
+// MessageDialog: size from the text, nine-piece frame, title, icon, lines and buttons laid out on every paint;
+// the corners cut once per window size.
 #include "MessageDialog.h"
 
 #include "CPaintDC.h"
@@ -73,6 +74,7 @@ BOOL MessageDialog::OnInitDialog()
     m_btnCancel.SetStateBitmap(m_bmpPushButton, 4, 1, TRUE);
     LoadButtonBitmap(m_bmpCloseButton, IDB_MSG_CLOSE);
     m_btnClose.SetStateBitmap(m_bmpCloseButton, 3, 1, TRUE);
+    CutCornersForSize();
     return TRUE;
 }
 
@@ -89,8 +91,18 @@ LRESULT MessageDialog::OnPaint(WPARAM, LPARAM)
         dc.DrawText(m_strTitle, &title, 0);
         PaintContent(dc, rc.right);
     }
-    ApplyCornerRegion(this, &m_bmpSkin);
     return 0;
+}
+
+void MessageDialog::CutCornersForSize()
+{
+    if (!m_bmpSkin.GetSafeHandle()) return;
+    RECT rc;
+    GetClientRect(&rc);
+    if (rc.right == m_cutSize.cx && rc.bottom == m_cutSize.cy) return;
+    // Setting a region repaints the window: done from paint it would ask for the next paint, forever.
+    ApplyCornerRegion(this, &m_bmpSkin);
+    m_cutSize = SIZE{rc.right, rc.bottom};
 }
 
 void MessageDialog::PaintContent(CDC& dc, int clientWidth)
@@ -146,6 +158,7 @@ LRESULT MessageDialog::OnSize(WPARAM, LPARAM)
         GetClientRect(&rc);
         m_btnClose.MoveWindow(rc.right - kCloseWidth, 0, kCloseWidth, kCloseHeight, TRUE);
     }
+    CutCornersForSize();
     return result;
 }
 

@@ -32,6 +32,8 @@ protected:
 
 private:
     void PaintContent(CDC& dc, int clientWidth);
+    // Cuts the frame's corners out of the window when its client size differs from the last cut.
+    void CutCornersForSize();
 
     // The strips are declared before the buttons that draw from them, so the buttons go first.
     CBitmap m_bmpPushButton;
@@ -48,4 +50,5 @@ private:
     int m_nButtonHeight = 0;
     CFont m_fontNormal;
     CFont m_fontBold;
+    SIZE m_cutSize = {-1, -1};
 };

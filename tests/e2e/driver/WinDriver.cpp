@@ -1,6 +1,7 @@
 // WinDriver: a second program for the end-to-end tests: finds windows, sends them messages, reads their texts.
 // Usage: WinDriver windows TITLE | ping HWND MS | post HWND MSG WPARAM LPARAM | send HWND MSG WPARAM LPARAM
-//        | text HWND ID | watch HWND ID SECONDS | rect HWND ID | tray HWND ID | menus
+//        | text HWND ID | watch HWND ID SECONDS | rect HWND ID | tray HWND ID | untray HWND ID | menus
+//        | hold PATH | register NAME | show HWND CMD
 // (numbers in decimal or 0x-hex; texts printed as hex GBK bytes)
 #include <windows.h>
 #include <shellapi.h>
@@ -100,14 +101,35 @@ int main(int argc, char** argv)
         return 0;
     }
     if (argc < 3) return 2;
-    if (!std::strcmp(cmd, "tray") && argc == 4) {
-        // Modifying nothing succeeds exactly when the shell holds an icon of that window and id.
+    if ((!std::strcmp(cmd, "tray") || !std::strcmp(cmd, "untray")) && argc == 4) {
         NOTIFYICONDATAA nid = {};
         nid.cbSize = NOTIFYICONDATAA_V2_SIZE;
         nid.hWnd = Window(argv[2]);
         nid.uID = static_cast<UINT>(Number(argv[3]));
+        // The icon taken away, as a restarting shell loses it.
+        if (!std::strcmp(cmd, "untray")) return ::Shell_NotifyIconA(NIM_DELETE, &nid) ? 0 : 1;
+        // Modifying nothing succeeds exactly when the shell holds an icon of that window and id.
         BOOL present = ::Shell_NotifyIconA(NIM_MODIFY, &nid);
         std::printf("present=%d\n", present ? 1 : 0);
+        return 0;
+    }
+    if (!std::strcmp(cmd, "show") && argc == 4) {
+        ::ShowWindow(Window(argv[2]), static_cast<int>(Number(argv[3])));
+        return 0;
+    }
+    if (!std::strcmp(cmd, "register")) {
+        std::printf("message=%u\n", ::RegisterWindowMessageA(argv[2]));
+        return 0;
+    }
+    if (!std::strcmp(cmd, "hold")) {
+        // A scanner's handle: reading, sharing reading only, kept until standard input ends.
+        HANDLE hFile = ::CreateFileA(argv[2], GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+        if (hFile == INVALID_HANDLE_VALUE) return 1;
+        std::printf("held\n");
+        std::fflush(stdout);
+        while (std::getchar() != EOF) {
+        }
+        ::CloseHandle(hFile);
         return 0;
     }
     if (!std::strcmp(cmd, "windows")) {
