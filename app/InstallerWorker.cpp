@@ -1,7 +1,6 @@
 // InstallerWorker: the worker's steps and decisions, its retries, its failure messages and its finish message.
 #include "InstallerWorker.h"
 
-#include <mbstring.h>
 #include <shlwapi.h>
 
 #include "DownloadRetry.h"
@@ -13,6 +12,7 @@
 #include "InstallerTexts.h"
 #include "InstallerTrusted.h"
 #include "MessageDialog.h"
+#include "RunDecision.h"
 #include "XmlDocument.h"
 
 namespace {
@@ -25,12 +25,6 @@ const char kPartialSuffix[] = ".df!";
 const DWORD kReceiveTimeoutMs = 30000;
 // Between two tries of a finish message refused for a full queue.
 const DWORD kPostRetryMs = 20;
-
-bool SameSignature(const CString& a, const CString& b)
-{
-    return _mbsicmp(reinterpret_cast<const unsigned char*>(static_cast<const char*>(a)),
-                    reinterpret_cast<const unsigned char*>(static_cast<const char*>(b))) == 0;
-}
 
 }  // namespace
 
@@ -77,56 +71,67 @@ void InstallerWorker::Work(const CString& strDataDir)
     XmlDocument doc;
     doc.SetDocument(nullptr);
     doc.SetFlags(0);
-    CString strAnswer, strFileSign, strUrl;
+    CString strAnswer, strUrl;
+    RunFacts facts;
 
     strUrl.Format("%s?vertype=%d", kServiceUrl, g_nVerType);
     strAnswer = FetchAnswer(strUrl);
     if (doc.SetDocument(strAnswer) && doc.FindElement("qzvrsetup")) {
-        strFileSign = doc.GetAttribute("filesign");
+        facts.strAnswerSign = doc.GetAttribute("filesign");
         m_strFileUrl = doc.GetAttribute("fileurl");
     }
     // Without a data folder the narrow calls can name, nothing can be kept: the setup information is of no use.
-    if (m_strFileUrl.IsEmpty() || strDataDir.IsEmpty()) {
+    facts.bAnswered = !m_strFileUrl.IsEmpty() && !strDataDir.IsEmpty();
+    facts.strStoredSign = g_strFileSign;
+    if (facts.bAnswered) {
+        m_strSetupPath.Format("%s\\qzvr_setup_%d.exe", static_cast<const char*>(strDataDir), g_nVerType);
+        LearnSetupFile(facts);
+    }
+    RunDecision decision = DecideRun(facts);
+    if (decision.step == RunStep::Download) {
+        if (decision.bStartOver) {
+            g_strFileSign = facts.strAnswerSign;
+            DeleteFileRetrying(m_strSetupPath);
+            DeleteFileRetrying(m_strSetupPath + kPartialSuffix);
+        }
+        if (decision.bWriteRecord) WriteRecord(strDataDir);
+        DownloadWithRetries();
+        facts.bDownloaded = true;
+        facts.bTransferComplete = m_engine.m_outcome == DownloadOutcome::Complete;
+        LearnSetupFile(facts);
+        decision = DecideRun(facts);
+    }
+    m_bLaunch = decision.step == RunStep::Launch;
+    switch (decision.failure) {
+    case RunFailure::NoSetupInformation:
         ::OutputDebugStringA("Quillfen: no setup information\n");
         Fail(kQueryFailed);
-        return;
+        break;
+    case RunFailure::NotVerified:
+        ::OutputDebugStringA("Quillfen: no verified installer after the download\n");
+        Fail(kDownloadFailed);
+        break;
+    case RunFailure::NotTrusted:
+        ::OutputDebugStringA("Quillfen: the installer's code signature is not the expected one\n");
+        Fail(kDownloadFailed);
+        break;
+    case RunFailure::None:
+        break;
     }
-
-    m_strSetupPath.Format("%s\\qzvr_setup_%d.exe", static_cast<const char*>(strDataDir), g_nVerType);
-    if (::PathFileExistsA(m_strSetupPath)) {
-        ::OutputDebugStringA("1");
-        if (SameSignature(FileSignature(m_strSetupPath), strFileSign)) {
-            ::OutputDebugStringA("2");
-            LaunchIfTrusted();
-            return;
-        }
-    }
-    if (!SameSignature(g_strFileSign, strFileSign)) {
-        // The files on disk belong to another installer version: start over.
-        g_strFileSign = strFileSign;
-        DeleteFileRetrying(m_strSetupPath);
-        DeleteFileRetrying(m_strSetupPath + kPartialSuffix);
-    }
-    WriteRecord(strDataDir);
-    DownloadWithRetries();
-
-    // What stands at the setup path now is launched only if it is the installer the service named.
-    if (::PathFileExistsA(m_strSetupPath) &&
-        (strFileSign.IsEmpty() || SameSignature(FileSignature(m_strSetupPath), strFileSign))) {
-        LaunchIfTrusted();
-        return;
-    }
-    ::OutputDebugStringA("Quillfen: no verified installer after the download\n");
-    Fail(kDownloadFailed);
 }
 
-void InstallerWorker::LaunchIfTrusted()
+void InstallerWorker::LearnSetupFile(RunFacts& facts)
 {
-    // Checked here rather than in the window: reading a large file for its code signature takes a while.
-    m_bLaunch = InstallerTrusted(m_strSetupPath);
-    if (m_bLaunch) return;
-    ::OutputDebugStringA("Quillfen: the installer's code signature is not the expected one\n");
-    Fail(kDownloadFailed);
+    facts.bSetupPresent = ::PathFileExistsA(m_strSetupPath) != FALSE;
+    facts.strSetupSign.Empty();
+    facts.bSetupTrusted = false;
+    if (!facts.bSetupPresent) return;
+    if (!facts.bDownloaded) ::OutputDebugStringA("1");
+    facts.strSetupSign = FileSignature(m_strSetupPath);
+    if (!SetupIsTheAnswers(facts)) return;
+    if (!facts.bDownloaded) ::OutputDebugStringA("2");
+    // Asked here rather than in the window: reading a large file for its code signature takes a while.
+    facts.bSetupTrusted = InstallerTrusted(m_strSetupPath);
 }
 
 void InstallerWorker::DownloadWithRetries()

@@ -7,6 +7,7 @@
 #include "CDownloadFile.h"
 #include "CString.h"
 #include "KernelHandle.h"
+#include "RunDecision.h"
 
 // Posted to the installer window when the run is over; wParam and lParam are 0.
 const UINT WM_SETUP_FINISH = WM_USER + 102;
@@ -44,9 +45,9 @@ private:
     void Work(const CString& strDataDir);
     // Nothing is launched, and the user is told which half of the run failed.
     void EndOnException();
-    // The installer at m_strSetupPath is launched if its code signature is trusted (InstallerTrusted);
-    // otherwise the user is told that the download failed.
-    void LaunchIfTrusted();
+    // What stands at the setup path: whether a file does, its MD5 signature, and when that names it the
+    // answer's installer, whether its code signature passes.
+    void LearnSetupFile(RunFacts& facts);
     // DownLoadFile, once more after a failure that asking again may mend, as DownloadRetry says.
     void DownloadWithRetries();
     // The failure message, unless the user has left.
