@@ -29,7 +29,7 @@ win32-test: win32
 	ctest --test-dir build/win32 --output-on-failure
 
 fuzz-smoke:
-	CC=clang CXX=clang++ cmake --preset native -B build/fuzz -DCORVANE_FUZZ=ON -DCORVANE_TESTS=ON >/dev/null
+	cmake --preset fuzz >/dev/null
 	cmake --build build/fuzz --target xml_fuzz -j$(JOBS)
 	mkdir -p build/fuzz/corpus build/fuzz/artifacts
 	build/fuzz/bin/xml_fuzz -max_total_time=$(or $(FUZZ_SECONDS),60) -timeout=10 -print_final_stats=1 \
@@ -51,8 +51,7 @@ fuzz:
 	$(MAKE) fuzz-smoke FUZZ_SECONDS=$(or $(FUZZ_SECONDS),900)
 
 bench:
-	cmake --preset native -B build/bench -DCMAKE_BUILD_TYPE=Release -DCORVANE_SANITIZE=OFF -DCORVANE_BENCH=ON \
-		-DCORVANE_TESTS=OFF >/dev/null
+	cmake --preset bench >/dev/null
 	cmake --build build/bench --target xml_bench -j$(JOBS)
 	build/bench/bin/xml_bench
 
