@@ -63,6 +63,13 @@ $chain
             auth_basic "corvane";
             auth_basic_user_file $STATE/htpasswd;
         }
+        # Files of gigabytes. The redirect probe and the size request close their answers unread, and Wine
+        # reads a closed answer to its end while data keeps coming: whole-file answers trickle here, so that
+        # only the ranged transfer moves gigabytes.
+        location /large/ {
+            alias $STATE/www/;
+            if (\$http_range = "") { set \$limit_rate 1k; }
+        }
         location /limited/ {
             alias $STATE/www/;
             limit_rate $CORVANE_DL_LIMIT_RATE;
