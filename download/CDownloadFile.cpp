@@ -193,7 +193,7 @@ int CDownloadFile::GetLocalFile()
         if (dwOffset > 0) {
             PostCode(DLP_RESUMED, dwOffset);
             temp.SeekToEnd();
-            source.Seek(static_cast<LONG>(dwOffset), CFile::begin);
+            source.Seek(dwOffset, CFile::begin);
         }
         m_dwTotalSize = dwTotal;
         PostCode(DLP_TOTAL, m_dwTotalSize);

@@ -55,7 +55,7 @@ int CDownloadFile::GetFtpFile(CInternetSession& session)
             PostCode(DLP_RESUMED, dwLength);
             temp.SeekToEnd();
             CString rest;
-            rest.Format("REST %d", static_cast<int>(dwLength));
+            rest.Format("REST %u", static_cast<unsigned>(dwLength));
             // Refused, the server sends the whole file, written from offset 0 over the old bytes.
             if (pConnection->Command(rest, FTP_TRANSFER_TYPE_ASCII, 0))
                 dwOffset = dwLength;

@@ -28,7 +28,7 @@ CString RequestHeaders(DWORD dwOffset)
 {
     CString headers(kBaseHeaders);
     if (dwOffset > 0) {
-        headers.Format("%sRange: bytes=%d-\r\n", kBaseHeaders, static_cast<int>(dwOffset));
+        headers.Format("%sRange: bytes=%u-\r\n", kBaseHeaders, static_cast<unsigned>(dwOffset));
         ::OutputDebugStringA("Quillfen:CDownloadFile::GetHttpFile, request: " + headers);
     } else {
         ::OutputDebugStringA("new receive data.\n");

@@ -61,9 +61,11 @@ void CFile::Close()
     m_hFile.Reset();
 }
 
-DWORD CFile::Seek(LONG lOff, UINT nFrom)
+DWORD CFile::Seek(LONGLONG lOff, UINT nFrom)
 {
-    DWORD pos = ::SetFilePointer(m_hFile.Get(), lOff, nullptr, nFrom);
+    // Without the high part SetFilePointer takes the low one as a signed distance.
+    LONG high = static_cast<LONG>(lOff >> 32);
+    DWORD pos = ::SetFilePointer(m_hFile.Get(), static_cast<LONG>(lOff & 0xFFFFFFFF), &high, nFrom);
     if (pos == INVALID_SET_FILE_POINTER && ::GetLastError() != NO_ERROR) ThrowLastError();
     return pos;
 }
@@ -85,9 +87,9 @@ DWORD CFile::GetLength() const
 void CFile::SetLength(DWORD dwNewLen)
 {
     DWORD pos = GetPosition();
-    Seek(static_cast<LONG>(dwNewLen), begin);
+    Seek(dwNewLen, begin);
     if (!::SetEndOfFile(m_hFile.Get())) ThrowLastError();
-    if (pos < dwNewLen) Seek(static_cast<LONG>(pos), begin);
+    if (pos < dwNewLen) Seek(pos, begin);
 }
 
 void CFile::ThrowLastError() const

@@ -29,7 +29,9 @@ public:
     virtual void Write(const void* lpBuf, UINT nCount);
     virtual void Close();
 
-    DWORD Seek(LONG lOff, UINT nFrom);
+    // A 64-bit distance, so that offsets from 2 GiB to 4 GiB are not taken for negative ones; the result is
+    // the new position's low 32 bits.
+    DWORD Seek(LONGLONG lOff, UINT nFrom);
     void SeekToBegin() { Seek(0, begin); }
     DWORD SeekToEnd() { return Seek(0, end); }
     DWORD GetPosition() const;

@@ -83,21 +83,26 @@ def test_a_partial_download_of_the_same_version_is_resumed(installer, data_dir, 
     assert launched(data_dir)
 
 
-def test_files_of_another_version_are_thrown_away(installer, data_dir, service, published):
+@pytest.mark.parametrize("read_only", [False, True], ids=["writable", "read-only"])
+def test_files_of_another_version_are_thrown_away(installer, data_dir, service, published, read_only):
     os.makedirs(data_dir)
-    with open(os.path.join(data_dir, SETUP + ".df!"), "wb") as f:
-        f.write(b"old version bytes" * 1000)
-    with open(os.path.join(data_dir, SETUP), "wb") as f:
-        f.write(b"old installer")
+    setup = os.path.join(data_dir, SETUP)
+    for path, content in ((setup + ".df!", b"old version bytes" * 1000), (setup, b"old installer")):
+        with open(path, "wb") as f:
+            f.write(content)
+        if read_only:
+            # Wine shows a file without write permission as read-only and refuses to delete it, as Windows does.
+            os.chmod(path, 0o444)
     with open(os.path.join(data_dir, "qzvrsetup.xml"), "wb") as f:
         f.write(record_bytes("0" * 32))
     run = installer()
     assert run.wait(120) == 0
     assert run.workflow_marks() == ["1", "3"]
     assert downloads(service) == FRESH
-    assert md5(os.path.join(data_dir, SETUP)) == service.signature
+    assert md5(setup) == service.signature
     with open(os.path.join(data_dir, "qzvrsetup.xml"), "rb") as f:
         assert f.read() == record_bytes(service.signature)
+    assert launched(data_dir)
 
 
 def dismiss_download_failure(run, driver, reason="Quillfen: no verified installer after the download\\n"):
@@ -122,24 +127,6 @@ def test_an_installer_another_program_holds_open_is_verified_and_launched(instal
         assert run.workflow_marks() == ["1", "2", "3"]
         assert downloads(service) == []
         assert launched(data_dir)
-
-
-def test_read_only_files_of_another_version_are_thrown_away(installer, data_dir, service, published):
-    os.makedirs(data_dir)
-    setup = os.path.join(data_dir, SETUP)
-    for path, content in ((setup, b"old installer"), (setup + ".df!", b"old version bytes" * 1000)):
-        with open(path, "wb") as f:
-            f.write(content)
-        # Wine shows a file without write permission as read-only and refuses to delete it, as Windows does.
-        os.chmod(path, 0o444)
-    with open(os.path.join(data_dir, "qzvrsetup.xml"), "wb") as f:
-        f.write(record_bytes("0" * 32))
-    run = installer()
-    assert run.wait(120) == 0
-    assert run.workflow_marks() == ["1", "3"]
-    assert downloads(service) == FRESH
-    assert md5(setup) == service.signature
-    assert launched(data_dir)
 
 
 def test_a_download_that_does_not_match_the_answer_is_not_launched(installer, driver, data_dir, service, published):
