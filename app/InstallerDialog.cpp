@@ -186,10 +186,10 @@ UINT InstallerDialog::WorkerThread(LPVOID pParam)
 
 void InstallerDialog::FinishWorker()
 {
-    if (!m_workerThread || ::WaitForSingleObject(m_workerThread->m_hThread, 0) != WAIT_TIMEOUT) return;
+    if (!m_workerThread || ::WaitForSingleObject(m_workerThread->m_hThread.Get(), 0) != WAIT_TIMEOUT) return;
     // A transfer stops after its current chunk and leaves its partial file for the next run.
     m_worker.Leave();
-    if (::WaitForSingleObject(m_workerThread->m_hThread, kWorkerGraceMs) == WAIT_TIMEOUT) {
+    if (::WaitForSingleObject(m_workerThread->m_hThread.Get(), kWorkerGraceMs) == WAIT_TIMEOUT) {
         // Stuck in a network or disk call: the objects it uses must outlive it, so end the process
         // here, before anything is torn down. Written bytes are already in the file.
         ::OutputDebugStringA("worker still busy at exit; ending the process\n");

@@ -3,6 +3,7 @@
 #include "InstanceChecker.h"
 
 #include "CSingleLock.h"
+#include "MappedView.h"
 #include "CWinApp.h"
 
 namespace {
@@ -15,39 +16,37 @@ CString MappingName()
 }
 }  // namespace
 
-InstanceChecker::InstanceChecker() : m_mutex(FALSE, nullptr), m_hMapping(nullptr) {}
+InstanceChecker::InstanceChecker() : m_mutex(FALSE, nullptr) {}
 
 BOOL InstanceChecker::PreviousInstanceRunning()
 {
     CString name = MappingName();
-    m_hMapping = ::OpenFileMappingA(FILE_MAP_ALL_ACCESS, FALSE, name);
+    m_hMapping.Reset(::OpenFileMappingA(FILE_MAP_ALL_ACCESS, FALSE, name));
     if (!m_hMapping) {
         g_instanceMapping.Reset(
             ::CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, kMappingSize, name));
-        void* view = g_instanceMapping
-                         ? ::MapViewOfFile(g_instanceMapping.Get(), FILE_MAP_READ | FILE_MAP_WRITE, 0, 0, kMappingSize)
-                         : nullptr;
+        MappedView view(g_instanceMapping ? ::MapViewOfFile(g_instanceMapping.Get(), FILE_MAP_READ | FILE_MAP_WRITE,
+                                                            0, 0, kMappingSize)
+                                          : nullptr);
         CSingleLock lock(&m_mutex, TRUE);
-        if (view) ::UnmapViewOfFile(view);
     }
-    return m_hMapping != nullptr;
+    return m_hMapping.IsValid();
 }
 
 void InstanceChecker::PublishWindow(HWND hWnd)
 {
     if (!g_instanceMapping) return;
-    void* view = ::MapViewOfFile(g_instanceMapping.Get(), FILE_MAP_READ | FILE_MAP_WRITE, 0, 0, kMappingSize);
+    MappedView view(::MapViewOfFile(g_instanceMapping.Get(), FILE_MAP_READ | FILE_MAP_WRITE, 0, 0, kMappingSize));
     if (!view) return;
     // Window handles are 32-bit values in every process, so four bytes hold one.
-    ::InterlockedExchange(static_cast<LONG volatile*>(view), static_cast<LONG>(HandleToULong(hWnd)));
-    ::UnmapViewOfFile(view);
+    ::InterlockedExchange(static_cast<LONG volatile*>(view.Get()), static_cast<LONG>(HandleToULong(hWnd)));
 }
 
 void InstanceChecker::ActivatePreviousInstance()
 {
-    void* view = ::MapViewOfFile(m_hMapping, FILE_MAP_READ | FILE_MAP_WRITE, 0, 0, kMappingSize);
+    MappedView view(::MapViewOfFile(m_hMapping.Get(), FILE_MAP_READ | FILE_MAP_WRITE, 0, 0, kMappingSize));
     CSingleLock lock(&m_mutex, TRUE);
-    HWND hWnd = view ? static_cast<HWND>(ULongToHandle(*static_cast<const volatile ULONG*>(view))) : nullptr;
+    HWND hWnd = view ? static_cast<HWND>(ULongToHandle(*static_cast<const volatile ULONG*>(view.Get()))) : nullptr;
     // Zero until the first instance's window exists; the handle of an ended one may name another window.
     char cls[16] = {};
     if (hWnd && ::IsWindow(hWnd) && ::GetClassNameA(hWnd, cls, sizeof cls) && lstrcmpA(cls, "#32770") == 0) {
@@ -56,7 +55,6 @@ void InstanceChecker::ActivatePreviousInstance()
         if (::IsIconic(hWnd)) ::ShowWindow(hWnd, SW_RESTORE);
         ::SetForegroundWindow(hWnd);
     }
-    if (view) ::UnmapViewOfFile(view);
-    ::CloseHandle(m_hMapping);
-    m_hMapping = nullptr;
+    view.Reset();
+    m_hMapping.Reset();
 }

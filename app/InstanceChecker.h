@@ -25,5 +25,5 @@ public:
 
 private:
     CMutex m_mutex;
-    HANDLE m_hMapping;
+    KernelHandle m_hMapping;
 };

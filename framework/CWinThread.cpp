@@ -3,11 +3,6 @@
 
 #include <process.h>
 
-CWinThread::~CWinThread()
-{
-    if (m_hThread) ::CloseHandle(m_hThread);
-}
-
 BOOL CWinThread::CreateThread(DWORD dwCreateFlags, UINT nStackSize, LPSECURITY_ATTRIBUTES lpSecurityAttrs)
 {
     unsigned id = 0;
@@ -15,9 +10,9 @@ BOOL CWinThread::CreateThread(DWORD dwCreateFlags, UINT nStackSize, LPSECURITY_A
     uintptr_t h = _beginthreadex(lpSecurityAttrs, nStackSize, &CWinThread::ThreadEntry, this,
                                  CREATE_SUSPENDED, &id);
     if (!h) return FALSE;
-    m_hThread = reinterpret_cast<HANDLE>(h);
+    m_hThread.Reset(reinterpret_cast<HANDLE>(h));
     m_nThreadID = id;
-    if (!(dwCreateFlags & CREATE_SUSPENDED)) ::ResumeThread(m_hThread);
+    if (!(dwCreateFlags & CREATE_SUSPENDED)) ::ResumeThread(m_hThread.Get());
     return TRUE;
 }
 
@@ -43,7 +38,7 @@ CWinThread* AfxBeginThread(AFX_THREADPROC pfnThreadProc, LPVOID pParam, int nPri
         delete pThread;
         return nullptr;
     }
-    ::SetThreadPriority(pThread->m_hThread, nPriority);
+    ::SetThreadPriority(pThread->m_hThread.Get(), nPriority);
     if (!(dwCreateFlags & CREATE_SUSPENDED)) pThread->ResumeThread();
     return pThread;
 }

@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include "KernelHandle.h"
+
 typedef UINT(__cdecl* AFX_THREADPROC)(LPVOID);
 
 class CWinThread {
@@ -10,15 +12,15 @@ public:
     CWinThread(AFX_THREADPROC pfnThreadProc, LPVOID pParam) : m_pfnThreadProc(pfnThreadProc), m_pThreadParams(pParam) {}
     CWinThread(const CWinThread&) = delete;
     CWinThread& operator=(const CWinThread&) = delete;
-    ~CWinThread();
+    ~CWinThread() = default;
 
-    HANDLE m_hThread = nullptr;
+    KernelHandle m_hThread;
     DWORD m_nThreadID = 0;
     // When set, the object deletes itself as the thread ends; whoever keeps the pointer must clear it first.
     BOOL m_bAutoDelete = TRUE;
 
     BOOL CreateThread(DWORD dwCreateFlags, UINT nStackSize, LPSECURITY_ATTRIBUTES lpSecurityAttrs);
-    DWORD ResumeThread() { return ::ResumeThread(m_hThread); }
+    DWORD ResumeThread() { return ::ResumeThread(m_hThread.Get()); }
 
 private:
     static unsigned __stdcall ThreadEntry(void* pThis);

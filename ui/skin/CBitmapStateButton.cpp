@@ -26,10 +26,7 @@ CBitmapStateButton::CBitmapStateButton()
     m_font.CreatePointFont(90, "Arial");
 }
 
-CBitmapStateButton::~CBitmapStateButton()
-{
-    if (m_hOldBackground) m_dcBackground.SelectObject(m_hOldBackground);
-}
+CBitmapStateButton::~CBitmapStateButton() = default;
 
 void CBitmapStateButton::SetStateBitmap(HBITMAP hBitmap, int nRows, int nColumns, BOOL bKeepSize)
 {
@@ -117,17 +114,9 @@ LRESULT CBitmapStateButton::OnEraseBkgnd(WPARAM wParam, LPARAM)
     RECT rc;
     GetClientRect(&rc);
     const int cw = rc.right, ch = rc.bottom;
-    if (m_dcBackground.m_hDC) {
-        m_dcBackground.SelectObject(m_hOldBackground);
-        m_dcBackground.DeleteDC();
-    }
-    m_bmpBackground.DeleteObject();
     CDC eraseDC;
     eraseDC.Attach(reinterpret_cast<HDC>(wParam));
-    m_dcBackground.CreateCompatibleDC(&eraseDC);
-    m_bmpBackground.CreateCompatibleBitmap(&eraseDC, cw, ch);
-    m_hOldBackground = m_dcBackground.SelectObject(m_bmpBackground);
-    m_dcBackground.BitBlt(0, 0, cw, ch, &eraseDC, 0, 0, SRCCOPY);
+    if (m_background.Create(&eraseDC, cw, ch)) m_background.GetDC()->BitBlt(0, 0, cw, ch, &eraseDC, 0, 0, SRCCOPY);
     eraseDC.Detach();
     m_bBackgroundCaptured = TRUE;
     ::SetWindowRgn(m_hWnd, ::CreateRectRgn(0, 0, cw, ch), TRUE);
@@ -168,7 +157,7 @@ void CBitmapStateButton::Redraw()
     CDC image;
     image.CreateCompatibleDC(&clientDC);
     CSelectObject selectImage(&image, &imageBitmap);
-    image.BitBlt(0, 0, cw, ch, &m_dcBackground, 0, 0, SRCCOPY);
+    image.BitBlt(0, 0, cw, ch, m_background.GetDC(), 0, 0, SRCCOPY);
 
     const CString caption = GetWindowText();
     const int oldMode = image.SetBkMode(TRANSPARENT);
@@ -176,7 +165,7 @@ void CBitmapStateButton::Redraw()
     {
         CDC strip;
         strip.CreateCompatibleDC(&image);
-        CSelectObject selectStrip(&strip, &m_strip);
+        CSelectObject selectStrip(&strip, m_strip.GetSafeHandle());
         for (const BlitPiece& p : PlanStateStretch(m_nFrameWidth, m_nFrameHeight, cw, ch, sx, sy, m_bExactSize))
             image.BitBlt(p.dx, p.dy, p.dw, p.dh, &strip, p.sx, p.sy, SRCCOPY);
     }

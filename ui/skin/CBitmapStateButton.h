@@ -8,6 +8,7 @@
 #include "CDC.h"
 #include "CFont.h"
 #include "CSkinBitmap.h"
+#include "MemoryCanvas.h"
 
 class CBitmapStateButton : public CButton {
 public:
@@ -53,11 +54,8 @@ private:
     BOOL m_bHoverAllowed = TRUE;
     CFont m_font;
     BOOL m_bBackgroundCaptured = FALSE;
-    // The parent's pixels under the button: the bitmap stays selected in its context for the button's life,
-    // so the context is declared after the bitmap and goes first.
-    CBitmap m_bmpBackground;
-    CDC m_dcBackground;
-    HGDIOBJ m_hOldBackground = nullptr;
+    // The parent's pixels under the button, captured once.
+    MemoryCanvas m_background;
     int m_nColumns = 1;
     int m_nRows = 4;
     // Set once the button is a plain platform button again: every message then goes straight to it.

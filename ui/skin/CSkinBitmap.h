@@ -1,16 +1,15 @@
-// CSkinBitmap: a bitmap wrapped with its pixel size and never deleted: whoever loaded it keeps it.
+// CSkinBitmap: a borrowed bitmap with its pixel size; never deleted here: whoever loaded it keeps it.
 #pragma once
 
-#include "CBitmap.h"
+#include <windows.h>
 
-class CSkinBitmap : public CBitmap {
+class CSkinBitmap {
 public:
-    ~CSkinBitmap() override { Detach(); }
-
-    // Lets go of the handle held so far (not deleted), then wraps hBitmap; false for a null handle.
+    // Lets go of the handle held so far, then borrows hBitmap; false for a null handle or one that is no bitmap.
     BOOL Attach(HBITMAP hBitmap);
-    // Gives the wrapped handle back without deleting it; the size becomes 0 x 0.
+    // Gives the borrowed handle back; the size becomes 0 x 0.
     HBITMAP Detach();
+    HBITMAP GetSafeHandle() const { return m_hBitmap; }
     void GetSize(int* pWidth, int* pHeight) const
     {
         *pWidth = m_nWidth;
@@ -18,6 +17,7 @@ public:
     }
 
 private:
+    HBITMAP m_hBitmap = nullptr;
     int m_nWidth = 0;
     int m_nHeight = 0;
 };
