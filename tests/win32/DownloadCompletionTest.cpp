@@ -2,6 +2,7 @@
 #include <thread>
 
 #include "DownloadTestSupport.h"
+#include "KernelHandle.h"
 
 using namespace dltest;
 
@@ -39,23 +40,30 @@ TEST_F(Completion, EmptyFileWithAKnownSizeIsMoved)
     EXPECT_EQ(ReadBytes(m_dest), "");
 }
 
-// Cancels from another thread once the first chunk has been posted, as a window's thread would.
+// Cancels from another thread once the first chunk has been posted, as a window's thread would. The engine
+// posts to that thread from the moment the constructor returns.
 class Canceller {
 public:
-    explicit Canceller(CDownloadFile& engine) : m_thread([&engine, this] { Run(engine); }) {}
+    explicit Canceller(CDownloadFile& engine)
+        : m_ready(::CreateEventA(nullptr, TRUE, FALSE, nullptr)), m_thread([&engine, this] { Run(engine); })
+    {
+        ::WaitForSingleObject(m_ready.Get(), INFINITE);
+    }
     ~Canceller() { m_thread.join(); }
 
 private:
     void Run(CDownloadFile& engine)
     {
+        // A thread has a message queue only once it has used one.
         ::PeekMessageA(&m_msg, nullptr, 0, 0, PM_NOREMOVE);
         engine.SetNotify(::GetCurrentThreadId(), nullptr, kNotifyMsg);
+        ::SetEvent(m_ready.Get());
         while (::GetMessageA(&m_msg, nullptr, 0, 0) > 0)
             if (m_msg.message == kNotifyMsg && LOWORD(m_msg.wParam) == DLP_RECEIVED) break;
-        ::Sleep(100);
         engine.Cancel();
     }
     MSG m_msg;
+    KernelHandle m_ready;
     std::thread m_thread;
 };
 
@@ -65,8 +73,6 @@ void StopAndResume(CDownloadFile& engine, const std::string& dripUrl, const std:
     int result;
     {
         Canceller canceller(engine);
-        // The canceller sets the notification target; give it the time to.
-        ::Sleep(200);
         result = engine.DownLoadFile(dripUrl.c_str(), dest.c_str());
     }
     std::string temp = dest + ".df!";
