@@ -40,7 +40,6 @@ public:
     void SetLength(DWORD dwNewLen);
 
     HANDLE GetHandle() const { return m_hFile.Get(); }
-    const CString& GetFilePath() const { return m_strFileName; }
 
 protected:
     [[noreturn]] void ThrowLastError() const;

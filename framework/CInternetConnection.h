@@ -16,12 +16,9 @@ public:
 
     virtual void Close() { m_hConnection.Reset(); }
     operator HINTERNET() const { return m_hConnection.Get(); }
-    CInternetSession* GetSession() const { return m_pSession; }
-    const CString& GetServerName() const { return m_strServerName; }
     DWORD_PTR GetContext() const { return m_dwContext; }
 
 protected:
-    CInternetSession* m_pSession;
     InternetHandle m_hConnection;
     CString m_strServerName;
     INTERNET_PORT m_nPort;

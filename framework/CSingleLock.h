@@ -23,7 +23,6 @@ public:
         if (m_bAcquired) m_bAcquired = !m_pObject->Unlock();
         return !m_bAcquired;
     }
-    BOOL IsLocked() const { return m_bAcquired; }
 
 private:
     CMutex* m_pObject;

@@ -15,7 +15,6 @@ public:
     int GetLength() const { return static_cast<int>(m_str.size()); }
     bool IsEmpty() const { return m_str.empty(); }
     void Empty() { m_str.clear(); }
-    char GetAt(int nIndex) const { return m_str[static_cast<size_t>(nIndex)]; }
     operator const char*() const { return m_str.c_str(); }
     const std::string& str() const { return m_str; }
 
