@@ -21,6 +21,5 @@ public:
 protected:
     InternetHandle m_hConnection;
     CString m_strServerName;
-    INTERNET_PORT m_nPort;
     DWORD_PTR m_dwContext;
 };
