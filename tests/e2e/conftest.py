@@ -19,6 +19,8 @@ from localweb import LocalWeb  # noqa: E402
 import testpki  # noqa: E402
 
 DRIVER = os.path.join(BIN, "WinDriver.exe")
+# The same program built to ask its service at https://localhost on the service's port.
+TLS_EXE = os.path.join(BIN, "CorvaneOnlineSetupTls.exe")
 TRUST_ROOT = os.path.join(BIN, "TrustTestRoot.exe")
 PKI_DIR = os.path.join(ROOT, "build", "e2e-pki")
 SHOTS = os.path.join(ROOT, "build", "e2e-screenshots")
@@ -131,14 +133,15 @@ def driver(wine_env):
 class Installer:
     """One run of the online installer, its debug output collected from Wine's debugstr channel."""
 
-    def __init__(self, env, log_path):
+    def __init__(self, env, log_path, exe):
         self.env = dict(env, WINEDEBUG="-all,+debugstr")
         self.log_path = log_path
+        self.exe = exe
         self.proc = None
 
     def start(self):
         self.log = open(self.log_path, "wb")
-        self.proc = subprocess.Popen(["wine", EXE], env=self.env, stdout=subprocess.DEVNULL, stderr=self.log)
+        self.proc = subprocess.Popen(["wine", self.exe], env=self.env, stdout=subprocess.DEVNULL, stderr=self.log)
         return self
 
     def wait(self, timeout):
@@ -169,8 +172,8 @@ class Installer:
 def installer(wine_env, tmp_path, driver):
     runs = []
 
-    def start():
-        run = Installer(wine_env, str(tmp_path / ("run%d.log" % len(runs)))).start()
+    def start(exe=EXE):
+        run = Installer(wine_env, str(tmp_path / ("run%d.log" % len(runs))), exe).start()
         runs.append(run)
         return run
 
