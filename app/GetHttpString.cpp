@@ -1,4 +1,4 @@
-// GetHttpString: the setup-info request: cache bypassed, certificate problems accepted, 8191-byte reads.
+// GetHttpString: the setup-info request: cache bypassed, the server's certificate checked in full, 8191-byte reads.
 #include "GetHttpString.h"
 
 #include <windows.h>
@@ -12,9 +12,6 @@
 namespace {
 const DWORD kRequestFlags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_EXISTING_CONNECT | INTERNET_FLAG_NO_CACHE_WRITE |
                             INTERNET_FLAG_KEEP_CONNECTION;
-// The service may sit behind a certificate that is self-signed, for another name, or expired.
-const DWORD kIgnoredCertificateProblems =
-    SECURITY_FLAG_IGNORE_UNKNOWN_CA | SECURITY_FLAG_IGNORE_CERT_CN_INVALID | SECURITY_FLAG_IGNORE_CERT_DATE_INVALID;
 const char kContentType[] = "Content-Type: application/x-www-form-urlencoded";
 const UINT kReadChunk = 8191;
 }  // namespace
@@ -33,10 +30,6 @@ CString GetHttpString(CString strUrl)
         connection.reset(session.GetHttpConnection(url.host, url.port, nullptr, nullptr));
         request.reset(connection->OpenRequest(CHttpConnection::HTTP_VERB_GET, url.object, nullptr, 1, nullptr,
                                               nullptr, flags));
-        DWORD security = 0;
-        request->QueryOption(INTERNET_OPTION_SECURITY_FLAGS, security);
-        security |= kIgnoredCertificateProblems;
-        request->SetOption(INTERNET_OPTION_SECURITY_FLAGS, security);
         request->AddRequestHeaders(kContentType, HTTP_ADDREQ_FLAG_ADD_IF_NEW);
         request->SendRequest();
         DWORD status = 0;

@@ -17,7 +17,7 @@
 
 namespace {
 
-const char kServiceUrl[] = "http://" CORVANE_SETUP_HOST "/ClientSrv/Getqzvrsetup.aspx";
+const char kServiceUrl[] = CORVANE_SETUP_ORIGIN "/ClientSrv/Getqzvrsetup.aspx";
 const char kQueryFailed[] = "获取安装信息失败，请稍后再试！";
 const char kDownloadFailed[] = "下载安装文件失败，请稍后再试！";
 const char kPartialSuffix[] = ".df!";

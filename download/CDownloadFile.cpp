@@ -80,7 +80,7 @@ int CDownloadFile::DownLoadFile(CString url, CString destPath)
         PostProgress(DLP_START, m_wDownloadId);
         try {
             m_bStop = 0;
-            if (dwService == AFX_INET_SERVICE_HTTP)
+            if (dwService == AFX_INET_SERVICE_HTTP || dwService == AFX_INET_SERVICE_HTTPS)
                 result = GetHttpFile(session);
             else if (dwService == AFX_INET_SERVICE_FTP)
                 result = GetFtpFile(session);

@@ -1,4 +1,4 @@
-// CDownloadFile's HTTP transport: redirect probing, a ranged transfer request and a separate size request.
+// CDownloadFile's HTTP and HTTPS transport: redirect probing, a ranged transfer request and a separate size request.
 #include <memory>
 
 #include "AfxParseURL.h"
@@ -15,7 +15,11 @@ const char kBaseHeaders[] = "Accept: */*\r\nUser-Agent: Mozilla/5.0 (Windows; U;
 // redirect is answered the same with or without the range.
 const char kFirstByteHeaders[] = "Accept: */*\r\nUser-Agent: Mozilla/5.0 (Windows; U; Windows NT 5.1; zh-CN)\r\n"
                                  "Range: bytes=0-0\r\n";
-const DWORD kTransferFlags = INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_PRAGMA_NOCACHE | INTERNET_FLAG_TRANSFER_BINARY;
+// A redirect WinInet follows itself (a 307, or any redirect of the size request) may cross between http and
+// https; unflagged, WinInet may stop it to warn. The certificate of an https target is checked all the same.
+const DWORD kTransferFlags = INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_PRAGMA_NOCACHE |
+                             INTERNET_FLAG_TRANSFER_BINARY | INTERNET_FLAG_IGNORE_REDIRECT_TO_HTTP |
+                             INTERNET_FLAG_IGNORE_REDIRECT_TO_HTTPS;
 const DWORD kProbeFlags = INTERNET_FLAG_EXISTING_CONNECT | INTERNET_FLAG_NO_AUTO_REDIRECT;
 const DWORD kZeroTerminated = static_cast<DWORD>(-1);
 const DWORD kStatusRangeNotSatisfiable = 416;
@@ -171,13 +175,17 @@ int CDownloadFile::OpenRedirectHttpURL(CString& url, CInternetSession& session)
     DWORD dwService = 0;
     CString server, object;
     INTERNET_PORT nPort = 0;
-    if (!AfxParseURL(url, dwService, server, object, nPort) || dwService != AFX_INET_SERVICE_HTTP) {
+    if (!AfxParseURL(url, dwService, server, object, nPort) ||
+        (dwService != AFX_INET_SERVICE_HTTP && dwService != AFX_INET_SERVICE_HTTPS)) {
         ::OutputDebugStringA("OpenRedirectHttpURL Not A Http Quest\n");
         return 0;
     }
+    // The secure flag alone makes the request TLS; WinInet then checks the server's certificate in full, and
+    // any fault in it fails the sending with an exception.
+    const DWORD dwFlags = kProbeFlags | (dwService == AFX_INET_SERVICE_HTTPS ? INTERNET_FLAG_SECURE : 0);
     std::unique_ptr<CHttpConnection> pConnection(session.GetHttpConnection(server, nPort, nullptr, nullptr));
     std::unique_ptr<CHttpFile> pRequest(pConnection->OpenRequest(CHttpConnection::HTTP_VERB_GET, object, nullptr, 1,
-                                                                 nullptr, nullptr, kProbeFlags));
+                                                                 nullptr, nullptr, dwFlags));
     pRequest->AddRequestHeaders(kFirstByteHeaders, HTTP_ADDREQ_FLAG_ADD_IF_NEW, -1);
     pRequest->SendRequest();
     DWORD dwStatus = 0;

@@ -48,12 +48,6 @@ void CInternetFile::Close()
     m_hFile.Reset();
 }
 
-BOOL CInternetFile::QueryOption(DWORD dwOption, DWORD& dwValue) const
-{
-    DWORD len = sizeof dwValue;
-    return ::InternetQueryOptionA(m_hFile.Get(), dwOption, &dwValue, &len);
-}
-
 BOOL CInternetFile::SetOption(DWORD dwOption, DWORD dwValue)
 {
     return ::InternetSetOptionA(m_hFile.Get(), dwOption, &dwValue, sizeof dwValue);

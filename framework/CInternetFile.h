@@ -25,7 +25,6 @@ public:
     // The file keeps hConnection open for as long as it lives: a handle's children close with it.
     void KeepConnection(InternetHandle hConnection) { m_hOwnedConnection = std::move(hConnection); }
 
-    BOOL QueryOption(DWORD dwOption, DWORD& dwValue) const;
     BOOL SetOption(DWORD dwOption, DWORD dwValue);
 
     operator HINTERNET() const { return m_hFile.Get(); }

@@ -24,7 +24,8 @@ corvane_display_ready() {
             done 2>/dev/null
             exec nohup Xvfb "$DISPLAY" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1
         ) &
-        for _ in $(seq 50); do
+        # A loaded machine may take seconds to bring the server up.
+        for _ in $(seq 300); do
             xdpyinfo >/dev/null 2>&1 && break
             sleep 0.1
         done

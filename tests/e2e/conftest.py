@@ -20,6 +20,8 @@ from localweb import LocalWeb  # noqa: E402
 import testpki  # noqa: E402
 
 DRIVER = os.path.join(BIN, "WinDriver.exe")
+# The same program built to ask its service at https://localhost on the service's port.
+TLS_EXE = os.path.join(BIN, "CorvaneOnlineSetupTls.exe")
 TRUST_ROOT = os.path.join(BIN, "TrustTestRoot.exe")
 PKI_DIR = os.path.join(ROOT, "build", "e2e-pki")
 SHOTS = os.path.join(ROOT, "build", "e2e-screenshots")

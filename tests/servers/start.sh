@@ -1,9 +1,11 @@
 #!/bin/bash
 # Starts the download tests' servers on loopback, all state under STATE_DIR: nginx (user-level, own prefix and
-# config), the fault-injecting HTTP server and the FTP servers. Usage: start.sh STATE_DIR
+# config), the fault-injecting HTTP server and the FTP servers; given the folder of the test certificates
+# (tests/pki/testpki.py), nginx also serves the same files over TLS. Usage: start.sh STATE_DIR [PKI_DIR]
 set -euo pipefail
 HERE=$(cd "$(dirname "$0")" && pwd)
-STATE=${1:?usage: start.sh STATE_DIR}
+STATE=${1:?usage: start.sh STATE_DIR [PKI_DIR]}
+PKI=${2:+$(cd "$2" && pwd)}
 . "$HERE/ports.sh"
 PYTHON=/usr/bin/python3
 
@@ -35,6 +37,24 @@ for i in 1 2 3 4 5 6; do
     if [ "$i" = 6 ]; then next=/d/setup.exe; else next=/chain/$((i + 1)); fi
     chain="$chain        location = /chain/$i { return 302 $next; }"$'\n'
 done
+# The same files over TLS, one server per certificate, logged apart from the plain server. The valid one also
+# sends a plain URL back to the plain server, and the plain server sends one over to it.
+tls=""
+if [ -n "$PKI" ]; then
+    for server in "$CORVANE_DL_TLS_PORT localhost" "$CORVANE_DL_TLS_EXPIRED_PORT localhost-expired" \
+                  "$CORVANE_DL_TLS_UNTRUSTED_PORT untrusted-localhost" "$CORVANE_DL_TLS_OTHER_NAME_PORT other-name"; do
+        set -- $server
+        tls="$tls    server {
+        listen 127.0.0.1:$1 ssl;
+        ssl_certificate $PKI/$2.pem;
+        ssl_certificate_key $PKI/$2.key;
+        access_log $STATE/logs/nginx-tls-access.log probe;
+        root $STATE/www;
+        location = /to-http { return 302 http://127.0.0.1:$CORVANE_DL_NGINX_PORT/d/setup.exe; }
+    }
+"
+    done
+fi
 cat > "$STATE/nginx.conf" <<CONF
 $NGINX_USER
 worker_processes 1;
@@ -58,6 +78,8 @@ http {
         location = /r302 { return 302 /d/setup.exe; }
         location = /r303 { return 303 /d/setup.exe; }
         location = /r307 { return 307 /d/setup.exe; }
+        location = /to-https { return 302 https://localhost:$CORVANE_DL_TLS_PORT/d/setup.exe; }
+        location = /to-https-expired { return 302 https://localhost:$CORVANE_DL_TLS_EXPIRED_PORT/d/setup.exe; }
 $chain
         location /auth/ {
             auth_basic "corvane";
@@ -68,7 +90,7 @@ $chain
             limit_rate $CORVANE_DL_LIMIT_RATE;
         }
     }
-}
+$tls}
 CONF
 nginx -p "$STATE" -c "$STATE/nginx.conf" -e "$STATE/logs/nginx-error.log"
 
@@ -80,7 +102,10 @@ nohup "$PYTHON" "$HERE/ftp_server.py" "$CORVANE_DL_FTP_PORT" "$CORVANE_DL_FTP_NO
     > "$STATE/logs/ftp.out" 2>&1 &
 echo $! > "$STATE/ftp.pid"
 
-for port in "$CORVANE_DL_NGINX_PORT" "$CORVANE_DL_FAULT_PORT" "$CORVANE_DL_FTP_PORT" "$CORVANE_DL_FTP_NOREST_PORT"; do
+ports="$CORVANE_DL_NGINX_PORT $CORVANE_DL_FAULT_PORT $CORVANE_DL_FTP_PORT $CORVANE_DL_FTP_NOREST_PORT"
+[ -z "$PKI" ] || ports="$ports $CORVANE_DL_TLS_PORT $CORVANE_DL_TLS_EXPIRED_PORT $CORVANE_DL_TLS_UNTRUSTED_PORT"
+[ -z "$PKI" ] || ports="$ports $CORVANE_DL_TLS_OTHER_NAME_PORT"
+for port in $ports; do
     for _ in $(seq 100); do
         (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null && continue 2
         sleep 0.1

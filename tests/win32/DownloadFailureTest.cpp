@@ -132,9 +132,12 @@ TEST_F(Failure, ConnectionClosedOrResetMidBodyKeepsThePrefixForTheNextCall)
         EXPECT_LE(partial.size(), 30000u) << fault;
         EXPECT_EQ(partial, source.substr(0, partial.size())) << fault;
         EXPECT_EQ(m_engine.m_outcome, DownloadOutcome::Failed) << fault;
-        // However the read ended, the last progress posted counts the bytes written.
-        ASSERT_FALSE(Of(DLP_RECEIVED).empty()) << fault;
-        EXPECT_EQ(static_cast<size_t>(Of(DLP_RECEIVED).back().lParam), partial.size()) << fault;
+        // However the read ended, the last progress posted counts the bytes written (a reset may throw away
+        // every byte before the first read, and then nothing was written or posted).
+        if (!partial.empty()) {
+            ASSERT_FALSE(Of(DLP_RECEIVED).empty()) << fault;
+            EXPECT_EQ(static_cast<size_t>(Of(DLP_RECEIVED).back().lParam), partial.size()) << fault;
+        }
 
         EXPECT_NE(Download(FaultUrl("file/small.bin")), 0) << fault;
         EXPECT_EQ(ReadBytes(m_dest), source) << fault;

@@ -163,13 +163,18 @@ TEST_F(Progress, WithoutATargetNothingIsPostedAndTheDownloadStillProceeds)
     EXPECT_EQ(ReadBytes(m_dest), Served("d/setup.exe"));
 }
 
-TEST_F(Progress, HttpsFailsAfterStart)
+TEST_F(Progress, HttpsPostsAsHttpDoesAndACertificateFaultOnlyTheStart)
 {
-    EXPECT_EQ(Download("https://127.0.0.1:1/setup.exe"), 0);
+    const std::string source = Served("small.bin");
+    ASSERT_NE(Download(TlsUrl("small.bin")), 0);
+    EXPECT_GE(CheckPairs(m_notes, source.size(), m_engine.m_fSpeedKBps), 1u);
+
+    ::DeleteFileA(m_dest.c_str());
+    EXPECT_EQ(Download(TlsUrl("small.bin", "CORVANE_DL_TLS_EXPIRED_PORT")), 0);
     ASSERT_EQ(m_notes.size(), 1u);
     EXPECT_EQ(m_notes[0].Code(), DLP_START);
     EXPECT_FALSE(Exists(m_dest));
-    EXPECT_EQ(m_engine.m_outcome, DownloadOutcome::Refused);
+    EXPECT_EQ(m_engine.m_outcome, DownloadOutcome::Failed);
 }
 
 TEST_F(Progress, NotAUrlDoesNothing)

@@ -35,6 +35,11 @@ std::string FaultUrl(const std::string& path)
     return "http://127.0.0.1:" + std::to_string(Port("CORVANE_DL_FAULT_PORT")) + "/" + path;
 }
 
+std::string TlsUrl(const std::string& path, const char* pszPortName)
+{
+    return "https://localhost:" + std::to_string(Port(pszPortName)) + "/" + path;
+}
+
 std::string FtpUrl(const std::string& path, const char* pszLogin, bool bRestRefused)
 {
     int port = Port(bRestRefused ? "CORVANE_DL_FTP_NOREST_PORT" : "CORVANE_DL_FTP_PORT");

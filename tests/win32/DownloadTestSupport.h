@@ -20,6 +20,8 @@ std::string ServersDir();
 int Port(const char* pszName);
 std::string NginxUrl(const std::string& path);
 std::string FaultUrl(const std::string& path);
+// An https URL at "localhost" (the name the test certificates carry) on one of the TLS servers' ports.
+std::string TlsUrl(const std::string& path, const char* pszPortName = "CORVANE_DL_TLS_PORT");
 std::string FtpUrl(const std::string& path, const char* pszLogin = nullptr, bool bRestRefused = false);
 
 std::string ReadBytes(const std::string& path);
