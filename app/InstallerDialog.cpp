@@ -14,6 +14,7 @@
 #include "InstanceChecker.h"
 #include "MessageDialog.h"
 #include "ProgressDisplay.h"
+#include "WideText.h"
 #include "WindowRegion.h"
 #include "resource.h"
 
@@ -344,22 +345,22 @@ LRESULT InstallerDialog::OnDestroy(WPARAM, LPARAM)
 BOOL InstallerDialog::AddTrayIcon(UINT uIconId, const char* pszTip)
 {
     ZeroMemory(&m_nid, sizeof m_nid);
-    // The record layout every shell since 2000 accepts: 488 bytes for the narrow version.
-    m_nid.cbSize = NOTIFYICONDATAA_V2_SIZE;
+    // The record layout every shell since 2000 accepts; the wide one, so the tip is right in any code page.
+    m_nid.cbSize = NOTIFYICONDATAW_V2_SIZE;
     m_nid.hWnd = m_hWnd;
     m_nid.uID = uIconId;
     m_nid.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
     m_nid.uCallbackMessage = WM_TRAY_NOTIFY;
     m_nid.hIcon = ::LoadIconA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(uIconId));
-    lstrcpynA(m_nid.szTip, pszTip ? pszTip : "", sizeof m_nid.szTip);
-    ::Shell_NotifyIconA(NIM_ADD, &m_nid);
+    lstrcpynW(m_nid.szTip, WideText(pszTip).c_str(), sizeof m_nid.szTip / sizeof m_nid.szTip[0]);
+    ::Shell_NotifyIconW(NIM_ADD, &m_nid);
     return 1;
 }
 
 void InstallerDialog::RemoveTrayIcon()
 {
     m_nid.uID = IDI_APP;
-    ::Shell_NotifyIconA(NIM_DELETE, &m_nid);
+    ::Shell_NotifyIconW(NIM_DELETE, &m_nid);
 }
 
 HMENU InstallerDialog::LoadTrayMenu(CMenu& menu)

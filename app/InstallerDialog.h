@@ -80,7 +80,7 @@ private:
     int m_nDrawnWidth = -1;
     std::unique_ptr<CWinThread> m_workerThread;
 
-    NOTIFYICONDATAA m_nid;
+    NOTIFYICONDATAW m_nid;
 
     CBitmap m_bmpProgress;
     CBitmap m_bmpPushButton;

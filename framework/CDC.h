@@ -3,8 +3,11 @@
 
 #include <windows.h>
 
+#include <string>
+
 #include "CObject.h"
 #include "CString.h"
+#include "WideText.h"
 
 class CDC : public CObject {
 public:
@@ -44,10 +47,19 @@ public:
         return ::TransparentBlt(m_hDC, x, y, nWidth, nHeight, pSrcDC->m_hDC, xSrc, ySrc, nSrcWidth, nSrcHeight,
                                 crTransparent);
     }
+    // The program's GBK texts are drawn through their UTF-16 form, right under any ANSI code page.
     int DrawText(const CString& str, RECT* pRect, UINT nFormat)
     {
-        return ::DrawTextA(m_hDC, str, str.GetLength(), pRect, nFormat);
+        return DrawText(WideText(str, str.GetLength()), pRect, nFormat);
     }
-    BOOL TextOut(int x, int y, const CString& str) { return ::TextOutA(m_hDC, x, y, str, str.GetLength()); }
+    int DrawText(const std::wstring& str, RECT* pRect, UINT nFormat)
+    {
+        return ::DrawTextW(m_hDC, str.c_str(), static_cast<int>(str.size()), pRect, nFormat);
+    }
+    BOOL TextOut(int x, int y, const CString& str)
+    {
+        const std::wstring wide = WideText(str, str.GetLength());
+        return ::TextOutW(m_hDC, x, y, wide.c_str(), static_cast<int>(wide.size()));
+    }
     BOOL DrawIcon(int x, int y, HICON hIcon) { return ::DrawIcon(m_hDC, x, y, hIcon); }
 };

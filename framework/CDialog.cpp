@@ -20,7 +20,8 @@ INT_PTR CDialog::DoModal()
     if (!hParent && pMain && pMain != this && pMain->m_hWnd &&
         ::GetWindowThreadProcessId(pMain->m_hWnd, nullptr) == ::GetCurrentThreadId())
         hParent = pMain->m_hWnd;
-    return ::DialogBoxParamA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(m_nIDTemplate), hParent,
+    // The wide call: a narrow dialog gets its items' template texts through the ANSI code page.
+    return ::DialogBoxParamW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(m_nIDTemplate), hParent,
                              &CDialog::DialogProc, reinterpret_cast<LPARAM>(this));
 }
 

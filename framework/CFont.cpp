@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "CDC.h"
+#include "WideText.h"
 
 BOOL CFont::CreateFontIndirect(const LOGFONTA* pLogFont)
 {
@@ -16,8 +17,11 @@ BOOL CFont::CreateFont(int nHeight, int nWidth, int nEscapement, int nOrientatio
                        BYTE nQuality, BYTE nPitchAndFamily, LPCSTR lpszFacename)
 {
     if (m_hObject) return FALSE;
-    return Attach(::CreateFontA(nHeight, nWidth, nEscapement, nOrientation, nWeight, bItalic, bUnderline, cStrikeOut,
-                                nCharSet, nOutPrecision, nClipPrecision, nQuality, nPitchAndFamily, lpszFacename));
+    // A GBK face name ("宋体") names no font when read in another ANSI code page.
+    const std::wstring face = WideText(lpszFacename);
+    return Attach(::CreateFontW(nHeight, nWidth, nEscapement, nOrientation, nWeight, bItalic, bUnderline, cStrikeOut,
+                                nCharSet, nOutPrecision, nClipPrecision, nQuality, nPitchAndFamily,
+                                lpszFacename ? face.c_str() : nullptr));
 }
 
 BOOL CFont::CreatePointFont(int nPointSize, LPCSTR lpszFaceName, CDC* pDC)
@@ -27,7 +31,9 @@ BOOL CFont::CreatePointFont(int nPointSize, LPCSTR lpszFaceName, CDC* pDC)
     LOGFONTA lf = {};
     // 720 tenths of a point make one inch; a negative height asks for the character height.
     lf.lfHeight = -::MulDiv(nPointSize, ::GetDeviceCaps(hDC, LOGPIXELSY), 720);
-    lf.lfCharSet = DEFAULT_CHARSET;
+    // The program's captions are Chinese on every edition: DEFAULT_CHARSET would be the ANSI code page's
+    // (Western under 1252), and a Western face draws Chinese characters as empty boxes.
+    lf.lfCharSet = GB2312_CHARSET;
     if (lpszFaceName) ::strncpy(lf.lfFaceName, lpszFaceName, LF_FACESIZE - 1);
     if (hScreen) ::ReleaseDC(nullptr, hScreen);
     return CreateFontIndirect(&lf);

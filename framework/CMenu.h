@@ -9,7 +9,8 @@ class CMenu {
 public:
     BOOL LoadMenu(HINSTANCE hInstance, UINT nIDResource)
     {
-        m_menu.Reset(::LoadMenuA(hInstance, MAKEINTRESOURCEA(nIDResource)));
+        // Menu templates hold UTF-16 texts; the wide call keeps them so under any ANSI code page.
+        m_menu.Reset(::LoadMenuW(hInstance, MAKEINTRESOURCEW(nIDResource)));
         return m_menu.IsValid();
     }
     HMENU GetSafeHmenu() const { return m_menu.Get(); }

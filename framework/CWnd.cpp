@@ -3,6 +3,8 @@
 
 #include <vector>
 
+#include "WideText.h"
+
 namespace {
 // The window property that links an HWND to its CWnd.
 const char kWndProp[] = "CorvaneCWnd";
@@ -12,7 +14,7 @@ CWnd::~CWnd()
 {
     // The object is going while its window lives on: give the window back its own procedure.
     if (m_hWnd && m_pfnSuper && ::IsWindow(m_hWnd) && FromHandlePermanent(m_hWnd) == this) {
-        ::SetWindowLongPtrA(m_hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(m_pfnSuper));
+        ::SetWindowLongPtrW(m_hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(m_pfnSuper));
         ::RemovePropA(m_hWnd, kWndProp);
     }
 }
@@ -27,17 +29,23 @@ BOOL CWnd::SubclassWindow(HWND hWnd)
     if (!hWnd || m_hWnd || FromHandlePermanent(hWnd)) return FALSE;
     if (!::SetPropA(hWnd, kWndProp, this)) return FALSE;
     m_hWnd = hWnd;
+    // A wide procedure: through a narrow one, every text the window is given would pass the ANSI code page.
     m_pfnSuper = reinterpret_cast<WNDPROC>(
-        ::SetWindowLongPtrA(hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&CWnd::StdWndProc)));
+        ::SetWindowLongPtrW(hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&CWnd::StdWndProc)));
     return TRUE;
 }
 
-CString CWnd::GetWindowText() const
+void CWnd::SetWindowText(const char* pszText)
 {
-    int n = ::GetWindowTextLengthA(m_hWnd);
-    std::vector<char> buf(static_cast<size_t>(n) + 1);
-    int got = ::GetWindowTextA(m_hWnd, buf.data(), n + 1);
-    return CString(buf.data(), got);
+    ::SetWindowTextW(m_hWnd, WideText(pszText).c_str());
+}
+
+std::wstring CWnd::GetWindowTextWide() const
+{
+    int n = ::GetWindowTextLengthW(m_hWnd);
+    std::vector<wchar_t> buf(static_cast<size_t>(n) + 1);
+    int got = ::GetWindowTextW(m_hWnd, buf.data(), n + 1);
+    return std::wstring(buf.data(), static_cast<size_t>(got > 0 ? got : 0));
 }
 
 BOOL CWnd::ModifyStyle(DWORD dwRemove, DWORD dwAdd)
@@ -93,8 +101,8 @@ LRESULT CWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
 
 LRESULT CWnd::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam)
 {
-    if (m_pfnSuper) return ::CallWindowProcA(m_pfnSuper, m_hWnd, message, wParam, lParam);
-    return ::DefWindowProcA(m_hWnd, message, wParam, lParam);
+    if (m_pfnSuper) return ::CallWindowProcW(m_pfnSuper, m_hWnd, message, wParam, lParam);
+    return ::DefWindowProcW(m_hWnd, message, wParam, lParam);
 }
 
 LRESULT CWnd::Default()
@@ -105,7 +113,7 @@ LRESULT CWnd::Default()
 LRESULT CALLBACK CWnd::StdWndProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
     CWnd* pWnd = FromHandlePermanent(hWnd);
-    if (!pWnd) return ::DefWindowProcA(hWnd, message, wParam, lParam);
+    if (!pWnd) return ::DefWindowProcW(hWnd, message, wParam, lParam);
 
     const MSG saved = pWnd->m_currentMsg;
     pWnd->m_currentMsg.hwnd = hWnd;
@@ -123,7 +131,7 @@ LRESULT CALLBACK CWnd::StdWndProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM
 
     if (message == WM_NCDESTROY) {
         // The window is gone: unhook so that the object no longer refers to it.
-        ::SetWindowLongPtrA(hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(pWnd->m_pfnSuper));
+        ::SetWindowLongPtrW(hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(pWnd->m_pfnSuper));
         ::RemovePropA(hWnd, kWndProp);
         pWnd->m_hWnd = nullptr;
         pWnd->m_pfnSuper = nullptr;

@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include <string>
+
 #include "CString.h"
 #include "MessageMap.h"
 
@@ -24,8 +26,9 @@ public:
     BOOL ShowWindow(int nCmdShow) { return ::ShowWindow(m_hWnd, nCmdShow); }
     BOOL IsWindowVisible() const { return ::IsWindowVisible(m_hWnd); }
     BOOL SetForegroundWindow() { return ::SetForegroundWindow(m_hWnd); }
-    void SetWindowText(const char* pszText) { ::SetWindowTextA(m_hWnd, pszText); }
-    CString GetWindowText() const;
+    // The text is the program's own (GBK); the window keeps it as UTF-16, right under any ANSI code page.
+    void SetWindowText(const char* pszText);
+    std::wstring GetWindowTextWide() const;
     void MoveWindow(int x, int y, int nWidth, int nHeight, BOOL bRepaint = TRUE)
     {
         ::MoveWindow(m_hWnd, x, y, nWidth, nHeight, bRepaint);

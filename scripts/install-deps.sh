@@ -27,11 +27,16 @@ if [ -n "$missing" ]; then
     apt-get install -y -q --no-install-recommends $PACKAGES
 fi
 
-if ! locale -a 2>/dev/null | grep -qi '^zh_CN\.utf-\?8$'; then
-    sed -i 's/^# *\(zh_CN.UTF-8 UTF-8\)/\1/' /etc/locale.gen
-    grep -q '^zh_CN.UTF-8 UTF-8' /etc/locale.gen || echo 'zh_CN.UTF-8 UTF-8' >> /etc/locale.gen
-    locale-gen
-fi
+# Wine takes its ANSI code page from the locale: zh_CN gives 936, which the program is tested in; en_US (1252)
+# and zh_TW (950) are the other code pages it is tested under.
+generate=""
+for l in zh_CN en_US zh_TW; do
+    locale -a 2>/dev/null | grep -qi "^$l\.utf-\?8$" && continue
+    sed -i "s/^# *\($l.UTF-8 UTF-8\)/\1/" /etc/locale.gen
+    grep -q "^$l.UTF-8 UTF-8" /etc/locale.gen || echo "$l.UTF-8 UTF-8" >> /etc/locale.gen
+    generate=yes
+done
+[ -z "$generate" ] || locale-gen
 # The services are started by the tests themselves on loopback, never at boot.
 for s in nginx vsftpd; do
     systemctl disable --now "$s" >/dev/null 2>&1 || service "$s" stop >/dev/null 2>&1 || true

@@ -4,8 +4,8 @@ CORVANE_ROOT=${CORVANE_ROOT:-$(cd "$(dirname "${BASH_SOURCE[0]:-$0}")/.." && pwd
 export WINEPREFIX=${WINEPREFIX:-$CORVANE_ROOT/build/wineprefix}
 export WINEARCH=win32
 export WINEDEBUG=${WINEDEBUG:--all}
-# Code page 936 (GBK) comes from the locale Wine starts in.
-export LANG=zh_CN.UTF-8 LC_ALL=zh_CN.UTF-8
+# Code page 936 (GBK) comes from the locale Wine starts in; tests of other code pages name another locale.
+export LANG=${CORVANE_WINE_LOCALE:-zh_CN.UTF-8} LC_ALL=${CORVANE_WINE_LOCALE:-zh_CN.UTF-8}
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
 CORVANE_XVFB_DISPLAY=${CORVANE_XVFB_DISPLAY:-:93}
 

@@ -109,15 +109,20 @@ class Driver:
         m = re.search(r"result=(-?\d+)", out)
         return int(m.group(1)) if m else None
 
-    def text(self, hwnd, item):
-        rc, out = self.run("text", hwnd, item)
+    def text(self, hwnd, item=None):
+        """The text of a window's item, or of the window itself without one, as the wide calls read it."""
+        rc, out = self.run("text", hwnd, *([] if item is None else [item]))
         m = re.search(r"text=([0-9a-f]*)", out)
-        return bytes.fromhex(m.group(1)).decode("gbk") if m else None
+        return bytes.fromhex(m.group(1)).decode("utf-8") if m else None
+
+    def code_page(self):
+        """The ANSI code page Wine gives a program started in this environment."""
+        return int(re.search(r"acp=(\d+)", self.run("codepage", check=True)[1]).group(1))
 
     def watch(self, hwnd, item, seconds):
         """Every change of a control's text over the given seconds, as (milliseconds, text) pairs."""
         rc, out = self.run("watch", hwnd, item, seconds)
-        return [(float(ms), bytes.fromhex(text).decode("gbk"))
+        return [(float(ms), bytes.fromhex(text).decode("utf-8"))
                 for ms, text in re.findall(r"ms=([\d.]+) text=([0-9a-f]*)", out)]
 
     @contextlib.contextmanager

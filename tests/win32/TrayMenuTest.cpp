@@ -1,19 +1,22 @@
 // The tray's pop-up menu as the installer builds it from its resources: items, texts and the bold default;
-// and how it is shown: in front, and followed by a message in its owner's queue.
+// and how it is shown: in front, and followed by a message in its owner's queue. ctest runs the menu's tests again
+// under the ANSI code pages 1252 and 950 (CORVANE_EXPECT_ACP names the one asked for): the texts stay Chinese.
 #include <gtest/gtest.h>
 
 #include <windows.h>
 
+#include <cstdlib>
 #include <string>
 
 #include "InstallerDialog.h"
 
 namespace {
 
-std::string ItemText(HMENU hMenu, int pos)
+// Read wide: the shell draws the menu from its UTF-16 texts, whatever the ANSI code page.
+std::wstring ItemText(HMENU hMenu, int pos)
 {
-    char text[128] = {};
-    ::GetMenuStringA(hMenu, pos, text, sizeof text, MF_BYPOSITION);
+    wchar_t text[128] = {};
+    ::GetMenuStringW(hMenu, pos, text, 128, MF_BYPOSITION);
     return text;
 }
 
@@ -47,8 +50,8 @@ TEST(TrayMenu, OpenThenExitWithOpenAsTheBoldDefault)
     ASSERT_EQ(2, ::GetMenuItemCount(hPopup));
     EXPECT_EQ(32771u, ::GetMenuItemID(hPopup, 0));
     EXPECT_EQ(32772u, ::GetMenuItemID(hPopup, 1));
-    EXPECT_EQ("打 开(&O)", ItemText(hPopup, 0));
-    EXPECT_EQ("退 出(&X)", ItemText(hPopup, 1));
+    EXPECT_EQ(L"打 开(&O)", ItemText(hPopup, 0));
+    EXPECT_EQ(L"退 出(&X)", ItemText(hPopup, 1));
     EXPECT_EQ(0u, ::GetMenuDefaultItem(hPopup, TRUE, 0));
     MENUITEMINFOA info = {};
     info.cbSize = sizeof info;
@@ -57,6 +60,13 @@ TEST(TrayMenu, OpenThenExitWithOpenAsTheBoldDefault)
     EXPECT_TRUE(info.fState & MFS_DEFAULT);
     ASSERT_TRUE(::GetMenuItemInfoA(hPopup, 1, TRUE, &info));
     EXPECT_FALSE(info.fState & MFS_DEFAULT);
+}
+
+TEST(TrayMenu, RunsInTheCodePageAskedFor)
+{
+    const char* expected = std::getenv("CORVANE_EXPECT_ACP");
+    if (!expected) GTEST_SKIP() << "run in the prefix's own code page";
+    EXPECT_EQ(std::strtoul(expected, nullptr, 10), ::GetACP());
 }
 
 TEST(TrayMenu, ShownInFrontAndFollowedByAMessageToItsOwner)

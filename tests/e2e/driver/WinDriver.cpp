@@ -1,43 +1,47 @@
 // WinDriver: a second program for the end-to-end tests: finds windows, sends them messages, reads their texts.
 // Usage: WinDriver windows TITLE | ping HWND MS | post HWND MSG WPARAM LPARAM | send HWND MSG WPARAM LPARAM
-//        | text HWND ID | watch HWND ID SECONDS | rect HWND ID | tray HWND ID | untray HWND ID | menus
-//        | hold PATH | register NAME | show HWND CMD
-// (numbers in decimal or 0x-hex; texts printed as hex GBK bytes)
+//        | text HWND [ID] | watch HWND ID SECONDS | rect HWND ID | tray HWND ID | untray HWND ID | menus
+//        | hold PATH | register NAME | show HWND CMD | codepage
+// (numbers in decimal or 0x-hex; texts read with the wide calls, whatever the ANSI code page, and printed as
+// hex UTF-8 bytes)
 #include <windows.h>
 #include <shellapi.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <cwchar>
 
 namespace {
 
-unsigned long Number(const char* text)
+unsigned long Number(const wchar_t* text)
 {
-    return std::strtoul(text, nullptr, 0);
+    return std::wcstoul(text, nullptr, 0);
 }
 
-HWND Window(const char* text)
+HWND Window(const wchar_t* text)
 {
     return reinterpret_cast<HWND>(static_cast<uintptr_t>(Number(text)));
 }
 
-void PrintHex(const char* text)
+void PrintHex(const wchar_t* text)
 {
-    for (const unsigned char* p = reinterpret_cast<const unsigned char*>(text); *p; ++p) std::printf("%02x", *p);
+    char utf8[4096] = {};
+    ::WideCharToMultiByte(CP_UTF8, 0, text, -1, utf8, sizeof utf8, nullptr, nullptr);
+    for (const unsigned char* p = reinterpret_cast<const unsigned char*>(utf8); *p; ++p) std::printf("%02x", *p);
 }
 
 struct Search {
-    const char* title;
+    const wchar_t* title;
     int found;
 };
 
 BOOL CALLBACK ListWindow(HWND hWnd, LPARAM lParam)
 {
     Search* search = reinterpret_cast<Search*>(lParam);
-    char title[512] = {};
-    ::GetWindowTextA(hWnd, title, sizeof title);
-    if (std::strcmp(title, search->title) != 0) return TRUE;
+    wchar_t title[512] = {};
+    ::GetWindowTextW(hWnd, title, 512);
+    if (std::wcscmp(title, search->title) != 0) return TRUE;
     char cls[256] = {};
     ::GetClassNameA(hWnd, cls, sizeof cls);
     RECT r = {};
@@ -72,19 +76,19 @@ int WatchText(HWND hItem, double seconds)
     LARGE_INTEGER freq, start, now;
     ::QueryPerformanceFrequency(&freq);
     ::QueryPerformanceCounter(&start);
-    char last[1024] = {};
+    wchar_t last[1024] = {};
     for (bool first = true;; first = false) {
         ::QueryPerformanceCounter(&now);
         double ms = (now.QuadPart - start.QuadPart) * 1000.0 / freq.QuadPart;
         if (ms > seconds * 1000.0) return 0;
-        char text[1024] = {};
-        if (!::GetWindowTextA(hItem, text, sizeof text) && !::IsWindow(hItem)) return 1;
-        if (first || std::strcmp(text, last) != 0) {
+        wchar_t text[1024] = {};
+        if (!::GetWindowTextW(hItem, text, 1024) && !::IsWindow(hItem)) return 1;
+        if (first || std::wcscmp(text, last) != 0) {
             std::printf("ms=%.1f text=", ms);
             PrintHex(text);
             std::printf("\n");
             std::fflush(stdout);
-            std::strcpy(last, text);
+            std::wcscpy(last, text);
         }
         ::Sleep(5);
     }
@@ -92,38 +96,43 @@ int WatchText(HWND hItem, double seconds)
 
 }  // namespace
 
-int main(int argc, char** argv)
+// Wide arguments: a title in the narrow command line would pass through the ANSI code page.
+int wmain(int argc, wchar_t** argv)
 {
     if (argc < 2) return 2;
-    const char* cmd = argv[1];
-    if (!std::strcmp(cmd, "menus")) {
+    const wchar_t* cmd = argv[1];
+    if (!std::wcscmp(cmd, L"menus")) {
         ::EnumWindows(&ListMenu, 0);
         return 0;
     }
+    if (!std::wcscmp(cmd, L"codepage")) {
+        std::printf("acp=%u\n", ::GetACP());
+        return 0;
+    }
     if (argc < 3) return 2;
-    if ((!std::strcmp(cmd, "tray") || !std::strcmp(cmd, "untray")) && argc == 4) {
+    if ((!std::wcscmp(cmd, L"tray") || !std::wcscmp(cmd, L"untray")) && argc == 4) {
         NOTIFYICONDATAA nid = {};
         nid.cbSize = NOTIFYICONDATAA_V2_SIZE;
         nid.hWnd = Window(argv[2]);
         nid.uID = static_cast<UINT>(Number(argv[3]));
         // The icon taken away, as a restarting shell loses it.
-        if (!std::strcmp(cmd, "untray")) return ::Shell_NotifyIconA(NIM_DELETE, &nid) ? 0 : 1;
+        if (!std::wcscmp(cmd, L"untray")) return ::Shell_NotifyIconA(NIM_DELETE, &nid) ? 0 : 1;
         // Modifying nothing succeeds exactly when the shell holds an icon of that window and id.
         BOOL present = ::Shell_NotifyIconA(NIM_MODIFY, &nid);
         std::printf("present=%d\n", present ? 1 : 0);
         return 0;
     }
-    if (!std::strcmp(cmd, "show") && argc == 4) {
+    if (!std::wcscmp(cmd, L"show") && argc == 4) {
         ::ShowWindow(Window(argv[2]), static_cast<int>(Number(argv[3])));
         return 0;
     }
-    if (!std::strcmp(cmd, "register")) {
-        std::printf("message=%u\n", ::RegisterWindowMessageA(argv[2]));
+    if (!std::wcscmp(cmd, L"register")) {
+        std::printf("message=%u\n", ::RegisterWindowMessageW(argv[2]));
         return 0;
     }
-    if (!std::strcmp(cmd, "hold")) {
+    if (!std::wcscmp(cmd, L"hold")) {
         // A scanner's handle: reading, sharing reading only, kept until standard input ends.
-        HANDLE hFile = ::CreateFileA(argv[2], GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+        HANDLE hFile = ::CreateFileW(argv[2], GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
         if (hFile == INVALID_HANDLE_VALUE) return 1;
         std::printf("held\n");
         std::fflush(stdout);
@@ -132,12 +141,12 @@ int main(int argc, char** argv)
         ::CloseHandle(hFile);
         return 0;
     }
-    if (!std::strcmp(cmd, "windows")) {
+    if (!std::wcscmp(cmd, L"windows")) {
         Search search = {argv[2], 0};
         ::EnumWindows(&ListWindow, reinterpret_cast<LPARAM>(&search));
         return search.found ? 0 : 1;
     }
-    if (!std::strcmp(cmd, "ping") && argc == 4) {
+    if (!std::wcscmp(cmd, L"ping") && argc == 4) {
         DWORD_PTR result = 0;
         LARGE_INTEGER freq, t0, t1;
         ::QueryPerformanceFrequency(&freq);
@@ -147,31 +156,39 @@ int main(int argc, char** argv)
         std::printf("ok=%d ms=%.3f\n", ok ? 1 : 0, (t1.QuadPart - t0.QuadPart) * 1000.0 / freq.QuadPart);
         return ok ? 0 : 1;
     }
-    if ((!std::strcmp(cmd, "post") || !std::strcmp(cmd, "send")) && argc == 6) {
+    if ((!std::wcscmp(cmd, L"post") || !std::wcscmp(cmd, L"send")) && argc == 6) {
         HWND hWnd = Window(argv[2]);
         UINT msg = static_cast<UINT>(Number(argv[3]));
         WPARAM wp = static_cast<WPARAM>(Number(argv[4]));
         LPARAM lp = static_cast<LPARAM>(Number(argv[5]));
-        if (!std::strcmp(cmd, "post")) return ::PostMessageA(hWnd, msg, wp, lp) ? 0 : 1;
+        if (!std::wcscmp(cmd, L"post")) return ::PostMessageA(hWnd, msg, wp, lp) ? 0 : 1;
         std::printf("result=%ld\n", static_cast<long>(::SendMessageA(hWnd, msg, wp, lp)));
         return 0;
     }
-    if (!std::strcmp(cmd, "watch") && argc == 5) {
+    if (!std::wcscmp(cmd, L"watch") && argc == 5) {
         HWND hItem = ::GetDlgItem(Window(argv[2]), static_cast<int>(Number(argv[3])));
-        return hItem ? WatchText(hItem, std::atof(argv[4])) : 1;
+        return hItem ? WatchText(hItem, std::wcstod(argv[4], nullptr)) : 1;
     }
-    if ((!std::strcmp(cmd, "text") || !std::strcmp(cmd, "rect")) && argc == 4) {
+    if (!std::wcscmp(cmd, L"text") && argc == 3) {
+        wchar_t text[1024] = {};
+        ::GetWindowTextW(Window(argv[2]), text, 1024);
+        std::printf("text=");
+        PrintHex(text);
+        std::printf("\n");
+        return 0;
+    }
+    if ((!std::wcscmp(cmd, L"text") || !std::wcscmp(cmd, L"rect")) && argc == 4) {
         HWND hItem = ::GetDlgItem(Window(argv[2]), static_cast<int>(Number(argv[3])));
         if (!hItem) return 1;
-        if (!std::strcmp(cmd, "rect")) {
+        if (!std::wcscmp(cmd, L"rect")) {
             RECT r = {};
             ::GetWindowRect(hItem, &r);
             std::printf("visible=%d rect=%ld,%ld,%ld,%ld\n", ::IsWindowVisible(hItem) ? 1 : 0, r.left, r.top, r.right,
                         r.bottom);
             return 0;
         }
-        char text[1024] = {};
-        ::GetWindowTextA(hItem, text, sizeof text);
+        wchar_t text[1024] = {};
+        ::GetWindowTextW(hItem, text, 1024);
         std::printf("text=");
         PrintHex(text);
         std::printf("\n");
