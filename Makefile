@@ -58,7 +58,7 @@ bench:
 # 64 MiB from a loopback nginx: CDownloadFile against a bare WinInet loop and curl, unlimited and at 10 MB/s;
 # then the whole program (built against the loopback service) from its start to the installer's launch.
 bench-download: win32
-	CORVANE_SETUP_HOST=$(LOOPBACK_HOST) /usr/bin/python3 bench/download/run.py
+	CORVANE_SETUP_HOST=$(LOOPBACK_HOST) PYTHONPATH=scripts /usr/bin/python3 bench/download/run.py
 
 # A 256 MiB file: Md5 beside md5sum natively, then FileSignature's time and peak memory under Wine.
 bench-md5:

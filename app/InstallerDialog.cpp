@@ -1,4 +1,4 @@
-// InstallerDialog: start-up sequence, worker steps, progress and finish messages, paint, tray and commands.
+// InstallerDialog: start-up sequence, the worker thread, progress and finish messages, paint and timers.
 #include "InstallerDialog.h"
 
 #include <shlwapi.h>
@@ -7,20 +7,16 @@
 #include "CClientDC.h"
 #include "CPaintDC.h"
 #include "CSelectObject.h"
-#include "CWinApp.h"
 #include "InstallRecord.h"
 #include "InstallerGlobals.h"
 #include "InstallerTexts.h"
 #include "InstanceChecker.h"
-#include "MessageDialog.h"
 #include "ProgressDisplay.h"
-#include "WideText.h"
 #include "WindowRegion.h"
 #include "resource.h"
 
 namespace {
 
-const char kConfirmExit[] = "确认要退出Corvane在线安装程序？";
 const char kNotice[] = "正在下载Corvane安装文件，请稍候...";
 
 const UINT_PTR kTimerProgress = 1010;
@@ -35,10 +31,6 @@ const int kStripY = 178;
 
 // How long an ended window waits for a worker asked to stop before the process ends without it.
 const DWORD kWorkerGraceMs = 1500;
-
-// Sent to every top-level window when the taskbar is created again (Explorer restarted): the icons it
-// held are gone.
-const UINT WM_TASKBAR_CREATED = ::RegisterWindowMessageA("TaskbarCreated");
 
 // The promotional rotation counter; it is never reset.
 uint32_t g_nPromotionTick = 0;
@@ -285,119 +277,4 @@ LRESULT InstallerDialog::OnShowWindow(WPARAM wParam, LPARAM)
                                       IDC_SPEED_CAPTION, IDC_NOTICE, IDC_SIZE_CAPTION};
     InvalidateUnderItems(kFixedTexts, sizeof kFixedTexts / sizeof kFixedTexts[0]);
     return result;
-}
-
-void InstallerDialog::OnOK() {}
-
-void InstallerDialog::OnCancel()
-{
-    MessageDialog confirm(nullptr);
-    confirm.SetMessage(kWindowTitle, kConfirmExit, Question);
-    if (confirm.DoModal() == IDOK) CDialog::OnCancel();
-}
-
-void InstallerDialog::ShowInFront()
-{
-    ShowWindow(SW_SHOW);
-    SetForegroundWindow();
-}
-
-void InstallerDialog::OnTrayOpen()
-{
-    ShowInFront();
-}
-
-void InstallerDialog::OnTrayExit()
-{
-    OnCancel();
-}
-
-void InstallerDialog::OnMinimizeButton()
-{
-    ShowWindow(SW_HIDE);
-}
-
-void InstallerDialog::OnCloseButton()
-{
-    OnCancel();
-}
-
-LRESULT InstallerDialog::OnSysCommand(WPARAM wParam, LPARAM)
-{
-    if ((wParam & 0xFFF0) == SC_MINIMIZE) {
-        ShowWindow(SW_HIDE);
-        return 0;
-    }
-    return Default();
-}
-
-LRESULT InstallerDialog::OnQueryDragIcon(WPARAM, LPARAM)
-{
-    return reinterpret_cast<LRESULT>(m_hIcon);
-}
-
-LRESULT InstallerDialog::OnDestroy(WPARAM, LPARAM)
-{
-    RemoveTrayIcon();
-    return Default();
-}
-
-BOOL InstallerDialog::AddTrayIcon(UINT uIconId, const char* pszTip)
-{
-    ZeroMemory(&m_nid, sizeof m_nid);
-    // The record layout every shell since 2000 accepts; the wide one, so the tip is right in any code page.
-    m_nid.cbSize = NOTIFYICONDATAW_V2_SIZE;
-    m_nid.hWnd = m_hWnd;
-    m_nid.uID = uIconId;
-    m_nid.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
-    m_nid.uCallbackMessage = WM_TRAY_NOTIFY;
-    m_nid.hIcon = ::LoadIconA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(uIconId));
-    lstrcpynW(m_nid.szTip, WideText(pszTip).c_str(), sizeof m_nid.szTip / sizeof m_nid.szTip[0]);
-    ::Shell_NotifyIconW(NIM_ADD, &m_nid);
-    return 1;
-}
-
-void InstallerDialog::RemoveTrayIcon()
-{
-    m_nid.uID = IDI_APP;
-    ::Shell_NotifyIconW(NIM_DELETE, &m_nid);
-}
-
-HMENU InstallerDialog::LoadTrayMenu(CMenu& menu)
-{
-    if (!menu.LoadMenu(AfxFindResourceHandle(MAKEINTRESOURCEA(IDR_TRAY_MENU), RT_MENU), IDR_TRAY_MENU)) return nullptr;
-    HMENU hPopup = menu.GetSubMenu(0);
-    if (hPopup) ::SetMenuDefaultItem(hPopup, 0, TRUE);
-    return hPopup;
-}
-
-LRESULT InstallerDialog::OnTrayNotify(WPARAM, LPARAM lParam)
-{
-    if (lParam == WM_LBUTTONDOWN || lParam == WM_RBUTTONDOWN) {
-        CMenu menu;
-        HMENU hPopup = LoadTrayMenu(menu);
-        if (!hPopup) return 0;
-        POINT pt = {};
-        ::GetCursorPos(&pt);
-        TrackTrayMenu(m_hWnd, hPopup, pt);
-    } else if (lParam == WM_LBUTTONDBLCLK) {
-        ShowInFront();
-    }
-    return 0;
-}
-
-void InstallerDialog::TrackTrayMenu(HWND hWnd, HMENU hPopup, POINT pt)
-{
-    // TrackPopupMenu's rules for a notification icon's menu: its owner must be the foreground window, or the
-    // menu stays when the user clicks elsewhere; and a message must follow it into the owner's queue, or
-    // the next time the menu opens it closes at once.
-    ::SetForegroundWindow(hWnd);
-    ::TrackPopupMenu(hPopup, 0, pt.x, pt.y, 0, hWnd, nullptr);
-    ::PostMessageA(hWnd, WM_NULL, 0, 0);
-}
-
-LRESULT InstallerDialog::OnTaskbarCreated(WPARAM, LPARAM)
-{
-    AddTrayIcon(IDI_APP, kWindowTitle);
-    return 0;
 }

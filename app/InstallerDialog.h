@@ -1,4 +1,5 @@
-// InstallerDialog: the installer window; controller of one run, its worker, progress, tray icon and commands.
+// InstallerDialog: the installer window; controller of one run, its worker, progress, tray icon and commands
+// (the tray icon and the window commands are in InstallerDialogTray.cpp).
 #pragma once
 
 #include <windows.h>
@@ -69,6 +70,8 @@ protected:
     void DrawProgress();
 
 private:
+    // The registered message the shell sends when the taskbar is made again.
+    static const UINT WM_TASKBAR_CREATED;
     void LayoutSkin();
     void LayoutContent();
     void ShowInFront();

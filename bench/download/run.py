@@ -11,9 +11,8 @@ import sys
 import time
 
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
-sys.path.insert(0, os.path.join(ROOT, "scripts"))
-from corvane_env import EXE, PUBLISH, appdata_dir, make_sample_installer, wine_environment  # noqa: E402
-from localweb import LocalWeb  # noqa: E402
+from corvane_env import EXE, PUBLISH, appdata_dir, make_sample_installer, wine_environment
+from localweb import LocalWeb
 
 BUILD = os.path.join(ROOT, "build", "bench-win32")
 STATE = os.path.join(BUILD, "download-servers")

@@ -5,19 +5,15 @@ import re
 import shutil
 import socket
 import subprocess
-import sys
 import time
 
 import pytest
+import testpki
+from corvane_env import BIN, EXE, PUBLISH, TITLE, appdata_dir as find_appdata, make_sample_installer
+from corvane_env import screenshot as take_screenshot, wine_environment
+from localweb import LocalWeb
 
 ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
-sys.path.insert(0, os.path.join(ROOT, "scripts"))
-sys.path.insert(0, os.path.join(ROOT, "tests", "pki"))
-
-from corvane_env import BIN, EXE, PUBLISH, TITLE, appdata_dir as find_appdata, make_sample_installer  # noqa: E402
-from corvane_env import screenshot as take_screenshot, wine_environment  # noqa: E402
-from localweb import LocalWeb  # noqa: E402
-import testpki  # noqa: E402
 
 DRIVER = os.path.join(BIN, "WinDriver.exe")
 # The same program built to ask its service at https://localhost on the service's port.
