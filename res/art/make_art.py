@@ -1,8 +1,9 @@
 #!/usr/bin/python3
 """Draws the program's icons and skin bitmaps into res/ (run by hand; the outputs are committed).
 
-Skin bitmaps are 24-bit; pure magenta RGB(255, 0, 255) marks the pixels that are cut out of a window or
-a button, so it appears only outside rounded corners and never as a blend with a neighbouring colour.
+Skin bitmaps are drawn in full colour and stored at 8 bits per pixel; pure magenta RGB(255, 0, 255) marks
+the pixels that are cut out of a window or a button, so it appears only outside rounded corners and never as
+a blend with a neighbouring colour.
 """
 import os
 
@@ -252,8 +253,26 @@ def save_icon(name, make):
     big.save(os.path.join(RES, name), sizes=[(32, 32), (16, 16)], append_images=[small], bitmap_format="bmp")
 
 
+def palettised(img):
+    """The image with a palette of at most 256 colours: the key and the most used colours exactly (flat areas
+    and the gradients, whose steps are few), any rarer colour (antialiased edge pixels of the emblem and the
+    panel) as its nearest palette colour other than the key, so that the key's pixels stay exactly the cut."""
+    counts = sorted(img.getcolors(img.size[0] * img.size[1]), key=lambda c: (-c[0], c[1]))
+    colours = [colour for _, colour in counts]
+    palette = ([KEY] if KEY in colours else []) + [c for c in colours if c != KEY][:256 - (KEY in colours)]
+    index = {colour: i for i, colour in enumerate(palette)}
+    for colour in colours[len(palette):]:
+        index[colour] = min((i for i, c in enumerate(palette) if c != KEY),
+                            key=lambda i: (max(abs(a - b) for a, b in zip(colour, palette[i])),
+                                           sum((a - b) ** 2 for a, b in zip(colour, palette[i]))))
+    out = Image.new("P", img.size)
+    out.putpalette([v for colour in palette for v in colour])
+    out.putdata([index[colour] for colour in img.getdata()])
+    return out
+
+
 def save_bitmap(name, img):
-    img.convert("RGB").save(os.path.join(RES, name))
+    palettised(img.convert("RGB")).save(os.path.join(RES, name))
 
 
 def main():
