@@ -3,9 +3,8 @@
 
 Skin bitmaps are drawn in full colour and stored at 8 bits per pixel, run-length encoded; the program loads
 them as device-dependent bitmaps (LoadBitmap, LoadImage without LR_CREATEDIBSECTION), which accept compressed
-images, where a DIB section would not. Pure magenta RGB(255, 0, 255) marks
-the pixels that are cut out of a window or a button, so it appears only outside rounded corners and never as
-a blend with a neighbouring colour.
+images, where a DIB section would not. Pure magenta RGB(255, 0, 255) marks the pixels that are cut out of a
+window or a button, so it appears only outside rounded corners and never as a blend with a neighbouring colour.
 """
 import os
 import struct
