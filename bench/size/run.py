@@ -1,6 +1,8 @@
 #!/usr/bin/python3
 """Prints what a Windows executable's bytes go to: its file size, each section's size in the file and in
-memory, and each resource (type, name, language) with its data size. Usage: run.py [PROGRAM.exe]"""
+memory, and each resource (type, name, language) with its data size; with --at-most, fails when the file is
+larger than that many bytes. Usage: run.py [--at-most BYTES] [PROGRAM.exe]"""
+import argparse
 import os
 import struct
 import sys
@@ -64,7 +66,11 @@ class PortableExecutable:
 
 
 def main():
-    path = sys.argv[1] if len(sys.argv) > 1 else DEFAULT
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--at-most", type=int)
+    parser.add_argument("program", nargs="?", default=DEFAULT)
+    args = parser.parse_args()
+    path = args.program
     with open(path, "rb") as f:
         data = f.read()
     exe = PortableExecutable(data)
@@ -85,7 +91,11 @@ def main():
     for kind, size in sorted(totals.items(), key=lambda item: -item[1]):
         print("%-12s %8s %6s %10d" % (kind, "all", "", size))
     print("%-12s %8s %6s %10d" % ("resources", "all", "", sum(totals.values())))
+    if args.at_most is not None and len(data) > args.at_most:
+        print("%d bytes, more than the %d allowed" % (len(data), args.at_most))
+        return 1
+    return 0
 
 
 if __name__ == "__main__":
-    main()
+    sys.exit(main())
