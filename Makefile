@@ -5,7 +5,7 @@ JOBS ?= 2
 LOOPBACK_HOST ?= 127.0.0.1:18431
 PYTEST := /usr/bin/python3 -m pytest
 
-.PHONY: all deps build native win32 test unit-test win32-test fuzz-smoke e2e-test demo fuzz bench bench-download bench-md5 clean
+.PHONY: all deps build native win32 test unit-test win32-test fuzz-smoke e2e-test demo fuzz bench bench-download bench-md5 bench-size clean
 
 all: build
 
@@ -63,6 +63,10 @@ bench-download: win32
 # A 256 MiB file: Md5 beside md5sum natively, then FileSignature's time and peak memory under Wine.
 bench-md5:
 	/usr/bin/python3 bench/md5/run.py
+
+# The program's bytes by section and by resource.
+bench-size: win32
+	/usr/bin/python3 bench/size/run.py
 
 clean:
 	rm -rf build

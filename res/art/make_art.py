@@ -1,10 +1,13 @@
 #!/usr/bin/python3
 """Draws the program's icons and skin bitmaps into res/ (run by hand; the outputs are committed).
 
-Skin bitmaps are 24-bit; pure magenta RGB(255, 0, 255) marks the pixels that are cut out of a window or
-a button, so it appears only outside rounded corners and never as a blend with a neighbouring colour.
+Skin bitmaps are drawn in full colour and stored at 8 bits per pixel, run-length encoded; the program loads
+them as device-dependent bitmaps (LoadBitmap, LoadImage without LR_CREATEDIBSECTION), which accept compressed
+images, where a DIB section would not. Pure magenta RGB(255, 0, 255) marks the pixels that are cut out of a
+window or a button, so it appears only outside rounded corners and never as a blend with a neighbouring colour.
 """
 import os
+import struct
 
 from PIL import Image, ImageDraw
 
@@ -252,8 +255,73 @@ def save_icon(name, make):
     big.save(os.path.join(RES, name), sizes=[(32, 32), (16, 16)], append_images=[small], bitmap_format="bmp")
 
 
+def palettised(img):
+    """The image with a palette of at most 256 colours: the key and the most used colours exactly (flat areas
+    and the gradients, whose steps are few), any rarer colour (antialiased edge pixels of the emblem and the
+    panel) as its nearest palette colour other than the key, so that the key's pixels stay exactly the cut."""
+    counts = sorted(img.getcolors(img.size[0] * img.size[1]), key=lambda c: (-c[0], c[1]))
+    colours = [colour for _, colour in counts]
+    palette = ([KEY] if KEY in colours else []) + [c for c in colours if c != KEY][:256 - (KEY in colours)]
+    index = {colour: i for i, colour in enumerate(palette)}
+    for colour in colours[len(palette):]:
+        index[colour] = min((i for i, c in enumerate(palette) if c != KEY),
+                            key=lambda i: (max(abs(a - b) for a, b in zip(colour, palette[i])),
+                                           sum((a - b) ** 2 for a, b in zip(colour, palette[i]))))
+    out = Image.new("P", img.size)
+    out.putpalette([v for colour in palette for v in colour])
+    out.putdata([index[colour] for colour in img.getdata()])
+    return out
+
+
+def rle8_row(row):
+    """One row in the BI_RLE8 encoding: runs of a repeated index as (count, index), stretches of differing
+    indices in absolute mode (0, count, indices, padded to a word), then the end-of-line mark."""
+    out = bytearray()
+    x, n = 0, len(row)
+    literal = []
+
+    def flush():
+        if len(literal) >= 3:
+            out.extend([0, len(literal)] + literal + [0] * (len(literal) & 1))
+        else:
+            for index in literal:  # absolute mode needs at least three pixels
+                out.extend([1, index])
+        literal.clear()
+    while x < n:
+        run = 1
+        while x + run < n and run < 255 and row[x + run] == row[x]:
+            run += 1
+        if run >= 3 or (run == 2 and not literal):
+            flush()
+            out.extend([run, row[x]])
+        else:
+            literal.extend(row[x:x + run])
+            if len(literal) >= 253:
+                flush()
+        x += run
+    flush()
+    out.extend([0, 0])
+    return out
+
+
 def save_bitmap(name, img):
-    img.convert("RGB").save(os.path.join(RES, name))
+    """An 8-bit bitmap, run-length encoded (BI_RLE8): the skins are mostly flat rows, which this stores in a
+    few bytes each. Bottom-up, as compressed bitmaps must be."""
+    img = palettised(img.convert("RGB"))
+    w, h = img.size
+    pixels = list(img.getdata())
+    bits = bytearray()
+    for y in reversed(range(h)):
+        bits += rle8_row(pixels[y * w:(y + 1) * w])
+    bits += bytes([0, 1])
+    colours = img.getpalette()[:3 * (max(pixels) + 1)]
+    palette = b"".join(bytes([b, g, r, 0]) for r, g, b in zip(colours[0::3], colours[1::3], colours[2::3]))
+    offset = 14 + 40 + len(palette)
+    with open(os.path.join(RES, name), "wb") as f:
+        f.write(struct.pack("<2sIHHI", b"BM", offset + len(bits), 0, 0, offset))
+        f.write(struct.pack("<IiiHHIIiiII", 40, w, h, 1, 8, 1, len(bits), 2835, 2835, len(palette) // 4, 0))
+        f.write(palette)
+        f.write(bits)
 
 
 def main():
