@@ -5,7 +5,7 @@ import pytest
 
 import testpki
 from conftest import BIN, launched, make_installer
-from test_workflow import SETUP, dismiss_download_failure
+from test_workflow import SETUP, dismiss_failure
 
 SIGNED_EXE = os.path.join(BIN, "CorvaneOnlineSetupSigned.exe")
 
@@ -43,7 +43,7 @@ def test_any_other_installer_is_refused_and_the_user_told(installer, driver, dat
             f.write(bytes([byte[0] ^ 0x01]))
     service.publish(path).start()
     run = installer(SIGNED_EXE)
-    dismiss_download_failure(run, driver, "Quillfen: the installer's code signature is not the expected one\\n")
+    dismiss_failure(run, driver, "Quillfen: the installer's code signature is not the expected one\\n")
     # The file itself arrived whole: it is the installer the answer named, but not one to start.
     assert os.path.exists(os.path.join(data_dir, SETUP))
     assert not launched(data_dir, 3)

@@ -3,7 +3,7 @@ import os
 
 from conftest import SERVICE_PORT, TLS_EXE, launched, make_installer, wait_for
 from test_startup import message_windows
-from test_workflow import FRESH, RESUMED, SETUP, copy_prefix, downloads, md5, record_bytes
+from test_workflow import FRESH, RESUMED, SETUP, copy_prefix, dismiss_failure, downloads, md5, record_bytes
 
 TLS_HOST = "localhost:%d" % SERVICE_PORT
 
@@ -17,16 +17,6 @@ def publish_tls(service, pki, tmp_path, leaf="localhost"):
 
 def answer_requests(service):
     return [line for line in service.access_log().splitlines() if "GET /ClientSrv/Getqzvrsetup.aspx?vertype=0" in line]
-
-
-def dismiss_failure(run, driver, reason):
-    """Waits for the failure message, checks the reason the run logged, dismisses it and waits for the end."""
-    boxes = wait_for(lambda: message_windows(driver), 60)
-    assert boxes, "no failure message"
-    assert reason in run.debug_lines()
-    driver.post(boxes[0]["hwnd"], 0x0111, 1, 0)
-    assert run.wait(15) == 0
-    assert run.workflow_marks() == ["3"]
 
 
 def test_the_https_answer_and_the_https_file_are_fetched_and_launched(installer, data_dir, service, trusted_pki,

@@ -105,9 +105,9 @@ def test_files_of_another_version_are_thrown_away(installer, data_dir, service, 
     assert launched(data_dir)
 
 
-def dismiss_download_failure(run, driver, reason="Quillfen: no verified installer after the download\\n"):
-    """Waits for the download's failure message, checks the reason logged before it, dismisses it, and returns
-    once the run has ended."""
+def dismiss_failure(run, driver, reason="Quillfen: no verified installer after the download\\n"):
+    """Waits for the failure message, checks the reason the run logged before it, dismisses it, and returns once
+    the run has ended."""
     boxes = wait_for(lambda: message_windows(driver), 60)
     assert boxes, "no failure message"
     assert reason in run.debug_lines()
@@ -132,7 +132,7 @@ def test_an_installer_another_program_holds_open_is_verified_and_launched(instal
 def test_a_download_that_does_not_match_the_answer_is_not_launched(installer, driver, data_dir, service, published):
     service.write_answer(service.answer_url, "f" * 32)
     run = installer()
-    dismiss_download_failure(run, driver)
+    dismiss_failure(run, driver)
     assert os.path.exists(os.path.join(data_dir, SETUP))
     assert not launched(data_dir, 3)
 
@@ -143,7 +143,7 @@ def test_a_missing_installer_is_asked_for_once_and_the_user_told(installer, driv
     run = installer()
     assert wait_for(lambda: message_windows(driver), 60)
     screenshot(wine_env, "download-failure-message")
-    dismiss_download_failure(run, driver)
+    dismiss_failure(run, driver)
     # A refusal no retry can mend: the probe and one transfer request, no second attempt.
     assert downloads(service) == ["404", "404"]
     assert not os.path.exists(os.path.join(data_dir, SETUP))
