@@ -38,11 +38,12 @@ fuzz-smoke:
 e2e-test: win32
 	CORVANE_SETUP_HOST=$(LOOPBACK_HOST) $(PYTEST) -q tests/e2e
 
+# Whatever the outcome, the Wine server and the virtual display the tests started are ended afterwards.
 test: deps
-	$(MAKE) unit-test
-	$(MAKE) win32-test
-	$(MAKE) fuzz-smoke
-	$(MAKE) e2e-test
+	status=0; \
+	for step in unit-test win32-test fuzz-smoke e2e-test; do $(MAKE) $$step || { status=1; break; }; done; \
+	bash -c '. scripts/wine-env.sh && corvane_wine_stop'; \
+	exit $$status
 
 demo: deps win32
 	CORVANE_SETUP_HOST=$(LOOPBACK_HOST) /usr/bin/python3 scripts/demo.py

@@ -24,6 +24,9 @@ corvane_display_ready() {
             done 2>/dev/null
             exec nohup Xvfb "$DISPLAY" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1
         ) &
+        # Kept so that corvane_wine_stop ends the server this project started, and no other.
+        mkdir -p "$CORVANE_ROOT/build"
+        echo $! > "$CORVANE_ROOT/build/xvfb.pid"
         # A loaded machine may take seconds to bring the server up.
         for _ in $(seq 300); do
             xdpyinfo >/dev/null 2>&1 && break
@@ -76,4 +79,19 @@ corvane_wine_ready() {
     if wineserver -p >/dev/null 2>&1; then
         wine cmd /c exit >/dev/null 2>&1 </dev/null || true
     fi
+}
+
+# Ends what corvane_wine_ready left running: the prefix's wineserver (with the programs it serves) and the
+# virtual display, if this project started it.
+corvane_wine_stop() {
+    [ -d "$WINEPREFIX" ] && wineserver -k >/dev/null 2>&1
+    local pidfile="$CORVANE_ROOT/build/xvfb.pid" pid
+    if [ -f "$pidfile" ]; then
+        pid=$(cat "$pidfile")
+        if tr '\0' ' ' < "/proc/$pid/cmdline" 2>/dev/null | grep -q '^Xvfb '; then
+            kill "$pid"
+        fi
+        rm -f "$pidfile"
+    fi
+    return 0
 }
