@@ -13,8 +13,7 @@ const char kBaseHeaders[] = "Accept: */*\r\nUser-Agent: Mozilla/5.0 (Windows; U;
 // its body (to keep the connection for the next request) for as long as bytes keep arriving: on a fast link,
 // the whole file, twice over. Asking for the first byte only keeps the body they leave to one byte; a
 // redirect is answered the same with or without the range.
-const char kFirstByteHeaders[] = "Accept: */*\r\nUser-Agent: Mozilla/5.0 (Windows; U; Windows NT 5.1; zh-CN)\r\n"
-                                 "Range: bytes=0-0\r\n";
+const CString kFirstByteHeaders = CString(kBaseHeaders) + "Range: bytes=0-0\r\n";
 // A redirect WinInet follows itself (a 307, or any redirect of the size request) may cross between http and
 // https; unflagged, WinInet may stop it to warn. The certificate of an https target is checked all the same.
 const DWORD kTransferFlags = INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_PRAGMA_NOCACHE |
@@ -150,7 +149,7 @@ int CDownloadFile::GetHttpFile(CInternetSession& session)
             if (dwTotal > 0) PostCode(DLP_TOTAL, dwTotal);
             if (dwOffset > 0) PostCode(DLP_RESUMED, dwOffset);
             CString line;
-            line.Format("Download File Length=%d\n", static_cast<int>(m_dwTotalSize));
+            line.Format("Download File Length=%u\n", static_cast<unsigned>(m_dwTotalSize));
             ::OutputDebugStringA(line);
             pFile->SetReadBufferSize(kReadAhead);
             CHttpFile& request = *pFile;
