@@ -5,7 +5,7 @@ JOBS ?= 2
 LOOPBACK_HOST ?= 127.0.0.1:18431
 PYTEST := /usr/bin/python3 -m pytest
 
-.PHONY: all deps build native win32 test unit-test win32-test fuzz-smoke e2e-test demo fuzz bench bench-download bench-md5 bench-size clean
+.PHONY: all deps build native win32 test unit-test win32-test fuzz-smoke e2e-test demo fuzz bench bench-native bench-win32 bench-download bench-md5 bench-skin bench-size clean
 
 all: build
 
@@ -51,19 +51,30 @@ demo: deps win32
 fuzz:
 	$(MAKE) fuzz-smoke FUZZ_SECONDS=$(or $(FUZZ_SECONDS),900)
 
-bench:
+# The benchmarks' builds: the portable code natively, the Windows code for running under Wine.
+bench-native:
 	cmake --preset bench >/dev/null
-	cmake --build build/bench --target xml_bench -j$(JOBS)
+	cmake --build build/bench -j$(JOBS)
+
+bench-win32:
+	cmake --preset win32 -B build/bench-win32 -DCORVANE_BENCH=ON -DCORVANE_TESTS=OFF >/dev/null
+	cmake --build build/bench-win32 -j$(JOBS)
+
+bench: bench-native
 	build/bench/bin/xml_bench
 
 # 64 MiB from a loopback nginx: CDownloadFile against a bare WinInet loop and curl, unlimited and at 10 MB/s;
 # then the whole program (built against the loopback service) from its start to the installer's launch.
-bench-download: win32
+bench-download: win32 bench-win32
 	CORVANE_SETUP_HOST=$(LOOPBACK_HOST) PYTHONPATH=scripts /usr/bin/python3 bench/download/run.py
 
 # A 256 MiB file: Md5 beside md5sum natively, then FileSignature's time and peak memory under Wine.
-bench-md5:
+bench-md5: bench-native bench-win32
 	/usr/bin/python3 bench/md5/run.py
+
+# A skinned button's window region from runs of key pixels, against one square per key pixel, under Wine.
+bench-skin: bench-win32
+	scripts/wine-run.sh build/bench-win32/bin/skin_region_bench.exe
 
 # The program's bytes by section and by resource.
 bench-size: win32

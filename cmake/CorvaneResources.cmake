@@ -3,8 +3,12 @@
 function(corvane_add_resources target)
     set(src ${PROJECT_SOURCE_DIR}/res/installer.rc)
     set(gbk ${CMAKE_CURRENT_BINARY_DIR}/${target}_installer.rc)
-    file(GLOB art CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/res/*.bmp ${PROJECT_SOURCE_DIR}/res/*.ico
-        ${PROJECT_SOURCE_DIR}/res/*.manifest)
+    # The files the script names; the compiled resources depend on them.
+    set(art)
+    foreach(name installer.manifest app.ico information.ico error.ico warning.ico question.ico msg_frame.bmp
+                 msg_close.bmp push_button.bmp main_background.bmp main_minimize.bmp main_close.bmp progress.bmp)
+        list(APPEND art ${PROJECT_SOURCE_DIR}/res/${name})
+    endforeach()
     add_custom_command(OUTPUT ${gbk}
         COMMAND iconv -f UTF-8 -t GBK ${src} -o ${gbk}
         DEPENDS ${src} ${PROJECT_SOURCE_DIR}/res/resource.h ${art}

@@ -3,7 +3,7 @@
 taking its notifications), a bare WinInet loop and curl, unlimited and over a link limited to 10 MB/s, and
 prints the times and their ratios; then runs the whole program against a loopback service publishing a 64 MiB
 installer, from its start to the installer's launch, beside curl on the same URL.
-Usage: bench/download/run.py (or make bench-download, which builds the program first)."""
+Usage: make bench-download, which builds the program and the benchmark first."""
 import os
 import shutil
 import subprocess
@@ -85,9 +85,6 @@ def program_run(env, host, rate, runs):
 
 
 def main():
-    run(["cmake", "--preset", "win32", "-B", BUILD, "-DCORVANE_DOWNLOAD_BENCH=ON", "-DCORVANE_TESTS=OFF"],
-        stdout=subprocess.DEVNULL)
-    run(["cmake", "--build", BUILD, "--target", "download_bench", "-j2"], stdout=subprocess.DEVNULL)
     run([os.path.join(SERVERS, "start.sh"), STATE], stdout=subprocess.DEVNULL)
     try:
         with open(os.path.join(STATE, "www", "big.bin"), "wb") as f:

@@ -1,14 +1,14 @@
 #!/usr/bin/python3
-"""MD5 benchmark driver: builds the native md5_bench (in build/bench, as make bench configures it) and the Windows
-signature_bench (build/bench-md5-win32), then runs Md5 beside md5sum on a 256 MiB file kept in build/bench-md5 and
-FileSignature on the same file under Wine, and prints their figures. Usage: bench/md5/run.py (or make bench-md5)."""
+"""MD5 benchmark driver: runs the native md5_bench (build/bench) beside md5sum on a 256 MiB file kept in
+build/bench-md5, then the Windows signature_bench (build/bench-win32) on the same file under Wine, and prints their
+figures. Usage: make bench-md5, which builds both first."""
 import os
 import subprocess
 import sys
 
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 NATIVE = os.path.join(ROOT, "build", "bench")
-WIN32 = os.path.join(ROOT, "build", "bench-md5-win32")
+WIN32 = os.path.join(ROOT, "build", "bench-win32")
 DATA = os.path.join(ROOT, "build", "bench-md5", "md5-bench.bin")
 
 
@@ -16,17 +16,7 @@ def run(cmd, **kw):
     return subprocess.run(cmd, check=True, **kw)
 
 
-def build():
-    run(["cmake", "--preset", "native", "-B", NATIVE, "-DCMAKE_BUILD_TYPE=Release", "-DCORVANE_SANITIZE=OFF",
-         "-DCORVANE_BENCH=ON", "-DCORVANE_TESTS=OFF"], cwd=ROOT, stdout=subprocess.DEVNULL)
-    run(["cmake", "--build", NATIVE, "--target", "md5_bench", "-j2"], stdout=subprocess.DEVNULL)
-    run(["cmake", "-S", os.path.join(ROOT, "bench", "md5", "win32"), "-B", WIN32,
-         "-DCMAKE_TOOLCHAIN_FILE=" + os.path.join(ROOT, "cmake", "mingw-i686.cmake")], stdout=subprocess.DEVNULL)
-    run(["cmake", "--build", WIN32, "--target", "signature_bench", "-j2"], stdout=subprocess.DEVNULL)
-
-
 def main():
-    build()
     os.makedirs(os.path.dirname(DATA), exist_ok=True)
     out = run([os.path.join(NATIVE, "bin", "md5_bench"), DATA], capture_output=True, text=True).stdout
     digest = None

@@ -1,6 +1,6 @@
 // Benchmark: a button's window region from one read of its image and runs of key pixels, against a
 // GetPixel and a 1 x 1 square per key pixel.
-// Prints the time per region and the ratio; run it under Wine: scripts/wine-run.sh skin_region_bench.exe
+// Prints the time per region and the ratio; make bench-skin runs it under Wine.
 #include <windows.h>
 
 #include <cstdio>
