@@ -14,7 +14,7 @@ CInternetFile* CFtpConnection::OpenFile(const char* pszFileName, DWORD dwAccess,
 {
     HINTERNET hFile = ::FtpOpenFileA(m_hConnection.Get(), pszFileName, dwAccess, dwFlags, dwContext);
     if (!hFile) AfxThrowInternetException(dwContext);
-    return new CInternetFile(hFile, m_hConnection.Get(), pszFileName, m_strServerName, dwContext);
+    return new CInternetFile(hFile, dwContext);
 }
 
 UINT CFtpConnection::GetLastReply(CString& strText) const

@@ -3,6 +3,7 @@
 
 #include "CInternetConnection.h"
 #include "CInternetFile.h"
+#include "CString.h"
 
 class CFtpConnection : public CInternetConnection {
 public:

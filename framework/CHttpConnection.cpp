@@ -25,5 +25,5 @@ CHttpFile* CHttpConnection::OpenRequest(const char* pszVerb, const char* pszObje
     HINTERNET hRequest = ::HttpOpenRequestA(m_hConnection.Get(), pszVerb, pszObject, pszVersion, pszReferer,
                                             ppszAcceptTypes, dwFlags, dwContext);
     if (!hRequest) AfxThrowInternetException(dwContext);
-    return new CHttpFile(hRequest, m_hConnection.Get(), pszObject, m_strServerName, dwContext);
+    return new CHttpFile(hRequest, dwContext);
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "CInternetFile.h"
+#include "CString.h"
 
 class CWnd;
 

@@ -6,7 +6,6 @@
 CInternetConnection::CInternetConnection(CInternetSession* pSession, const char* pszServer, INTERNET_PORT nPort,
                                          const char* pszUserName, const char* pszPassword, DWORD dwService,
                                          DWORD dwFlags, DWORD_PTR dwContext)
-    : m_strServerName(pszServer), m_dwContext(dwContext)
 {
     m_hConnection.Reset(::InternetConnectA(*pSession, pszServer, nPort, pszUserName, pszPassword, dwService, dwFlags,
                                            dwContext));

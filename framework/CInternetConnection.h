@@ -3,7 +3,6 @@
 
 #include "CInternetException.h"
 #include "CObject.h"
-#include "CString.h"
 #include "InternetHandle.h"
 
 class CInternetSession;
@@ -16,10 +15,7 @@ public:
 
     virtual void Close() { m_hConnection.Reset(); }
     operator HINTERNET() const { return m_hConnection.Get(); }
-    DWORD_PTR GetContext() const { return m_dwContext; }
 
 protected:
     InternetHandle m_hConnection;
-    CString m_strServerName;
-    DWORD_PTR m_dwContext;
 };

@@ -4,9 +4,7 @@
 #include <algorithm>
 #include <cstring>
 
-CInternetFile::CInternetFile(HINTERNET hFile, HINTERNET hConnection, const char* pszObject, const char* pszServer,
-                             DWORD_PTR dwContext)
-    : m_hFile(hFile), m_hConnection(hConnection), m_strObject(pszObject), m_strServer(pszServer), m_dwContext(dwContext)
+CInternetFile::CInternetFile(HINTERNET hFile, DWORD_PTR dwContext) : m_hFile(hFile), m_dwContext(dwContext)
 {
 }
 

@@ -6,14 +6,12 @@
 
 #include "CInternetException.h"
 #include "CObject.h"
-#include "CString.h"
 #include "InternetHandle.h"
 
 class CInternetFile : public CObject {
 public:
-    // Takes ownership of hFile; hConnection stays its connection's.
-    CInternetFile(HINTERNET hFile, HINTERNET hConnection, const char* pszObject, const char* pszServer,
-                  DWORD_PTR dwContext);
+    // Takes ownership of hFile; dwContext goes with the exceptions its reads throw.
+    CInternetFile(HINTERNET hFile, DWORD_PTR dwContext);
 
     // Reads up to nCount bytes; 0 only at the end of the data. A failure throws CInternetException*.
     virtual UINT Read(void* lpBuf, UINT nCount);
@@ -28,17 +26,11 @@ public:
     BOOL SetOption(DWORD dwOption, DWORD dwValue);
 
     operator HINTERNET() const { return m_hFile.Get(); }
-    HINTERNET GetConnectionHandle() const { return m_hConnection; }
-    const CString& GetFileURL() const { return m_strObject; }
-    DWORD_PTR GetContext() const { return m_dwContext; }
 
 protected:
     // Declared before m_hFile so that it closes after it.
     InternetHandle m_hOwnedConnection;
     InternetHandle m_hFile;
-    HINTERNET m_hConnection;
-    CString m_strObject;
-    CString m_strServer;
     DWORD_PTR m_dwContext;
 
 private:

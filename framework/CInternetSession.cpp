@@ -40,7 +40,7 @@ CInternetFile* CInternetSession::OpenURL(const char* pszURL, DWORD_PTR dwContext
     if (dwService == AFX_INET_SERVICE_FTP) {
         HINTERNET hFile = ::InternetOpenUrlA(m_hSession.Get(), pszURL, pszHeaders, dwHeadersLength, dwFlags, dwContext);
         if (!hFile) AfxThrowInternetException(dwContext);
-        return new CInternetFile(hFile, nullptr, object, server, dwContext);
+        return new CInternetFile(hFile, dwContext);
     }
     // An HTTP URL is opened as InternetOpenUrl opens it, as a connection and a GET request, but here, so that
     // the receive time-out is set on the request before it is sent: Wine gives the connections InternetOpenUrl
@@ -53,7 +53,7 @@ CInternetFile* CInternetSession::OpenURL(const char* pszURL, DWORD_PTR dwContext
     HINTERNET hRequest = ::HttpOpenRequestA(hConnection.Get(), "GET", object, nullptr, nullptr, nullptr, dwFlags,
                                             dwContext);
     if (!hRequest) AfxThrowInternetException(dwContext);
-    std::unique_ptr<CHttpFile> pFile(new CHttpFile(hRequest, hConnection.Get(), object, server, dwContext));
+    std::unique_ptr<CHttpFile> pFile(new CHttpFile(hRequest, dwContext));
     pFile->KeepConnection(std::move(hConnection));
     if (m_dwDataReceiveTimeout) pFile->SetOption(INTERNET_OPTION_RECEIVE_TIMEOUT, m_dwDataReceiveTimeout);
     pFile->SendRequest(pszHeaders, pszHeaders ? dwHeadersLength : 0);

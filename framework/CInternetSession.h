@@ -32,7 +32,6 @@ public:
 
     virtual void Close() { m_hSession.Reset(); }
     operator HINTERNET() const { return m_hSession.Get(); }
-    DWORD_PTR GetContext() const { return m_dwContext; }
 
 private:
     InternetHandle m_hSession;
