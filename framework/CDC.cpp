@@ -1,4 +1,4 @@
-// CDC: creation, attachment and release of the context handle.
+// CDC: creation and release of a memory context.
 #include "CDC.h"
 
 #include <utility>
@@ -10,7 +10,7 @@ CDC::~CDC()
 
 BOOL CDC::DeleteDC()
 {
-    return m_hDC ? ::DeleteDC(Detach()) : FALSE;
+    return m_hDC ? ::DeleteDC(std::exchange(m_hDC, nullptr)) : FALSE;
 }
 
 BOOL CDC::CreateCompatibleDC(CDC* pDC)
@@ -20,14 +20,3 @@ BOOL CDC::CreateCompatibleDC(CDC* pDC)
     return m_hDC != nullptr;
 }
 
-BOOL CDC::Attach(HDC hDC)
-{
-    if (!hDC || m_hDC) return FALSE;
-    m_hDC = hDC;
-    return TRUE;
-}
-
-HDC CDC::Detach()
-{
-    return std::exchange(m_hDC, nullptr);
-}

@@ -12,7 +12,8 @@
 class CDC : public CObject {
 public:
     CDC() = default;
-    // Deletes a context made by CreateCompatibleDC; a context lent by Attach must be detached first.
+    // Deletes a context made by CreateCompatibleDC; the classes holding a context made otherwise (CClientDC,
+    // CPaintDC, CBorrowedDC) give it back their own way and leave none here.
     ~CDC() override;
 
     HDC m_hDC = nullptr;
@@ -20,8 +21,6 @@ public:
 
     // A memory context compatible with pDC (with the screen when pDC is null).
     BOOL CreateCompatibleDC(CDC* pDC);
-    BOOL Attach(HDC hDC);
-    HDC Detach();
     // Deletes a created context; whatever is still selected into it is deselected with it.
     BOOL DeleteDC();
 

@@ -2,6 +2,7 @@
 // and the window region cut at the key colour whenever the look changes.
 #include "CBitmapStateButton.h"
 
+#include "CBorrowedDC.h"
 #include "CClientDC.h"
 #include "CSelectObject.h"
 #include "WindowRegion.h"
@@ -114,10 +115,8 @@ LRESULT CBitmapStateButton::OnEraseBkgnd(WPARAM wParam, LPARAM)
     RECT rc;
     GetClientRect(&rc);
     const int cw = rc.right, ch = rc.bottom;
-    CDC eraseDC;
-    eraseDC.Attach(reinterpret_cast<HDC>(wParam));
+    CBorrowedDC eraseDC(reinterpret_cast<HDC>(wParam));
     if (m_background.Create(&eraseDC, cw, ch)) m_background.GetDC()->BitBlt(0, 0, cw, ch, &eraseDC, 0, 0, SRCCOPY);
-    eraseDC.Detach();
     m_bBackgroundCaptured = TRUE;
     ::SetWindowRgn(m_hWnd, ::CreateRectRgn(0, 0, cw, ch), TRUE);
     return TRUE;
