@@ -17,7 +17,6 @@ public:
     ~CDC() override;
 
     HDC m_hDC = nullptr;
-    HDC GetSafeHdc() const { return m_hDC; }
 
     // A memory context compatible with pDC (with the screen when pDC is null).
     BOOL CreateCompatibleDC(CDC* pDC);

@@ -22,12 +22,6 @@ BOOL CInternetSession::SetOption(DWORD dwOption, DWORD dwValue)
     return ::InternetSetOptionA(m_hSession.Get(), dwOption, &dwValue, sizeof dwValue);
 }
 
-BOOL CInternetSession::QueryOption(DWORD dwOption, DWORD& dwValue) const
-{
-    DWORD len = sizeof dwValue;
-    return ::InternetQueryOptionA(m_hSession.Get(), dwOption, &dwValue, &len);
-}
-
 CInternetFile* CInternetSession::OpenURL(const char* pszURL, DWORD_PTR dwContext, DWORD dwFlags,
                                          const char* pszHeaders, DWORD dwHeadersLength)
 {

@@ -17,7 +17,6 @@ public:
     // INTERNET_OPTION_DATA_RECEIVE_TIMEOUT is also set as the receive time-out of every HTTP request this
     // session's OpenURL sends (see there).
     BOOL SetOption(DWORD dwOption, DWORD dwValue);
-    BOOL QueryOption(DWORD dwOption, DWORD& dwValue) const;
 
     // Opens an http, https or ftp URL; an HTTP URL gives a CHttpFile, sent and answered. The caller deletes the
     // result. dwHeadersLength -1 means zero-terminated. A failure throws CInternetException*.

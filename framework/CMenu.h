@@ -13,14 +13,8 @@ public:
         m_menu.Reset(::LoadMenuW(hInstance, MAKEINTRESOURCEW(nIDResource)));
         return m_menu.IsValid();
     }
-    HMENU GetSafeHmenu() const { return m_menu.Get(); }
     // A sub-menu stays owned by its menu.
     HMENU GetSubMenu(int nPos) const { return ::GetSubMenu(m_menu.Get(), nPos); }
-    BOOL DestroyMenu()
-    {
-        m_menu.Reset();
-        return TRUE;
-    }
 
 private:
     struct MenuTraits {

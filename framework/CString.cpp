@@ -1,7 +1,6 @@
 // CString: formatting, substring, search, trimming and buffer access over std::string.
 #include "CString.h"
 
-#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <vector>
@@ -13,11 +12,6 @@ int ClampCount(int n, size_t limit)
 {
     if (n < 0) return 0;
     return static_cast<size_t>(n) > limit ? static_cast<int>(limit) : n;
-}
-
-char AsciiLower(char c)
-{
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
 }
 }  // namespace
 
@@ -61,12 +55,6 @@ CString CString::Mid(int nFirst, int nCount) const
     return CString(m_str.substr(first, count));
 }
 
-CString CString::Right(int nCount) const
-{
-    size_t count = static_cast<size_t>(ClampCount(nCount, m_str.size()));
-    return CString(m_str.substr(m_str.size() - count));
-}
-
 int CString::Find(char ch, int nStart) const
 {
     if (nStart < 0 || static_cast<size_t>(nStart) >= m_str.size()) return -1;
@@ -78,12 +66,6 @@ int CString::Find(const char* pszSub, int nStart) const
 {
     if (!pszSub || nStart < 0 || static_cast<size_t>(nStart) > m_str.size()) return -1;
     size_t pos = m_str.find(pszSub, static_cast<size_t>(nStart));
-    return pos == std::string::npos ? -1 : static_cast<int>(pos);
-}
-
-int CString::ReverseFind(char ch) const
-{
-    size_t pos = m_str.rfind(ch);
     return pos == std::string::npos ? -1 : static_cast<int>(pos);
 }
 
@@ -115,13 +97,6 @@ int CString::Replace(const char* pszOld, const char* pszNew)
     return n;
 }
 
-int CString::Remove(char ch)
-{
-    size_t before = m_str.size();
-    m_str.erase(std::remove(m_str.begin(), m_str.end(), ch), m_str.end());
-    return static_cast<int>(before - m_str.size());
-}
-
 CString& CString::TrimLeft()
 {
     return TrimLeft(kWhitespace);
@@ -144,18 +119,6 @@ CString& CString::TrimRight(const char* pszTargets)
     size_t pos = m_str.find_last_not_of(pszTargets ? pszTargets : "");
     m_str.erase(pos == std::string::npos ? 0 : pos + 1);
     return *this;
-}
-
-int CString::CompareNoCase(const char* psz) const
-{
-    const char* a = m_str.c_str();
-    const char* b = psz ? psz : "";
-    for (;; ++a, ++b) {
-        unsigned char ca = static_cast<unsigned char>(AsciiLower(*a));
-        unsigned char cb = static_cast<unsigned char>(AsciiLower(*b));
-        if (ca != cb) return ca < cb ? -1 : 1;
-        if (!ca) return 0;
-    }
 }
 
 char* CString::GetBuffer(int nMinLength)

@@ -42,16 +42,13 @@ public:
     CString Left(int nCount) const;
     CString Mid(int nFirst) const;
     CString Mid(int nFirst, int nCount) const;
-    CString Right(int nCount) const;
 
     // Search: byte offset of the first match at or after nStart, or -1.
     int Find(char ch, int nStart = 0) const;
     int Find(const char* pszSub, int nStart = 0) const;
-    int ReverseFind(char ch) const;
 
     int Replace(char chOld, char chNew);
     int Replace(const char* pszOld, const char* pszNew);
-    int Remove(char ch);
 
     // Trimming without arguments removes blanks, tabs, CR and LF; with a set, any of its bytes.
     CString& TrimLeft();
@@ -59,9 +56,6 @@ public:
     CString& TrimRight();
     CString& TrimRight(const char* pszTargets);
     CString& Trim() { TrimRight(); return TrimLeft(); }
-
-    // ASCII case-insensitive comparison; bytes of double-byte characters compare as they are.
-    int CompareNoCase(const char* psz) const;
 
     // Direct buffer access: GetBuffer makes room for nMinLength bytes plus a terminator; ReleaseBuffer
     // takes the length up to the first NUL (nNewLength < 0) or nNewLength bytes.

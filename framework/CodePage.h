@@ -1,4 +1,4 @@
-// CodePage: the multibyte rules of the ANSI code page (GBK, 936): character lengths and code-point encoding.
+// CodePage: the multibyte rules of the ANSI code page (GBK, 936): lead bytes and code-point encoding.
 #pragma once
 
 #include "CString.h"
@@ -9,12 +9,6 @@ public:
     static const CodePage& Ansi();
 
     bool IsLeadByte(unsigned char c) const { return m_bLead[c]; }
-
-    // Length of the character at p: 2 for a lead byte with a byte after it before pEnd, otherwise 1.
-    int CharLength(const char* p, const char* pEnd) const
-    {
-        return (m_bLead[static_cast<unsigned char>(*p)] && pEnd - p > 1) ? 2 : 1;
-    }
 
     // Appends the multibyte form of a Unicode code point; false (nothing appended) when the code page
     // has none.

@@ -107,7 +107,7 @@ int main(int argc, char** argv)
     }
     PrintGrowth("growth through one whole-file read:", afterSign, Memory::Now());
 
-    if (sign.IsEmpty() || std::strcmp(sign, whole) != 0 || (expected && sign.CompareNoCase(expected) != 0)) {
+    if (sign.IsEmpty() || std::strcmp(sign, whole) != 0 || (expected && ::_stricmp(sign, expected) != 0)) {
         std::fprintf(stderr, "signature_bench: signature %s, whole-file digest %s, expected %s\n",
                      static_cast<const char*>(sign), whole, expected ? expected : "(none)");
         return 1;

@@ -17,8 +17,6 @@ public:
     // IDCANCEL for CANCEL, Esc, the skin close button or any other close request.
     void SetMessage(CString title, CString text, MessageKind kind);
 
-    int GetWindowWidth() const { return m_nWindowWidth; }
-    int GetWindowHeight() const { return m_nWindowHeight; }
 
 protected:
     BOOL OnInitDialog() override;

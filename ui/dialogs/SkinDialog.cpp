@@ -83,11 +83,6 @@ void SkinDialog::InvalidateUnderItems(const int* pIDs, int nCount)
     }
 }
 
-void SkinDialog::MoveItem(int nID, int x, int y, int nWidth, int nHeight)
-{
-    ::MoveWindow(::GetDlgItem(m_hWnd, nID), x, y, nWidth, nHeight, TRUE);
-}
-
 void SkinDialog::PaintStretchFrame(CDC& dc)
 {
     BITMAP bm = {};

@@ -31,8 +31,6 @@ protected:
     LRESULT OnCtlColorTransparentStatic(WPARAM wParam, LPARAM lParam);
     // Repaints the dialog's background under each of the given items, in order (after showing).
     void InvalidateUnderItems(const int* pIDs, int nCount);
-    // Moves item nID to (x, y) with the given size.
-    void MoveItem(int nID, int x, int y, int nWidth, int nHeight);
 
     // Stretchable skin: the nine-piece frame over the whole client area.
     void PaintStretchFrame(CDC& dc);

@@ -38,7 +38,6 @@ private:
     static const UINT_PTR kHoverTimer = 1;
 
     void Redraw();
-    void StretchStateImage(CDC& image, CDC& strip, int cw, int ch);
     void Unskin();
     bool CursorInside() const;
 
