@@ -13,7 +13,7 @@ import sys
 import time
 
 from corvane_env import EXE, PUBLISH, ROOT, appdata_dir, make_sample_installer, screenshot, wine_environment
-from localweb import LocalWeb
+from localservers import LocalWeb
 
 HOST = os.environ.get("CORVANE_SETUP_HOST", "127.0.0.1:18431")
 PORT = int(HOST.rsplit(":", 1)[1])

@@ -12,22 +12,11 @@ import time
 
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 from corvane_env import EXE, PUBLISH, appdata_dir, make_sample_installer, wine_environment
-from localweb import LocalWeb
+from localservers import LIMIT_RATE, NGINX_PORT, DownloadServers, LocalWeb
 
 BUILD = os.path.join(ROOT, "build", "bench-win32")
 STATE = os.path.join(BUILD, "download-servers")
-SERVERS = os.path.join(ROOT, "tests", "servers")
 SIZE = 64 * 1024 * 1024
-
-
-def ports():
-    values = {}
-    with open(os.path.join(SERVERS, "ports.sh")) as f:
-        for line in f:
-            if "=" in line and not line.startswith("#"):
-                key, value = line.strip().split("=", 1)
-                values[key] = value
-    return values
 
 
 def run(cmd, **kw):
@@ -85,16 +74,14 @@ def program_run(env, host, rate, runs):
 
 
 def main():
-    run([os.path.join(SERVERS, "start.sh"), STATE], stdout=subprocess.DEVNULL)
+    servers = DownloadServers(STATE).start()
     try:
         with open(os.path.join(STATE, "www", "big.bin"), "wb") as f:
             f.write(os.urandom(SIZE))
-        p = ports()
-        base = "http://127.0.0.1:%s/" % p["CORVANE_DL_NGINX_PORT"]
-        rate = int(p["CORVANE_DL_LIMIT_RATE"])
+        base = "http://127.0.0.1:%d/" % NGINX_PORT
         print("64 MiB over loopback nginx, Wine %s" % run(["wine", "--version"], capture_output=True,
                                                           text=True).stdout.strip())
-        for label, url, runs in (("unlimited", base + "big.bin", 3), ("limited to %d B/s" % rate,
+        for label, url, runs in (("unlimited", base + "big.bin", 3), ("limited to %d B/s" % LIMIT_RATE,
                                                                       base + "limited/big.bin", 1)):
             r = bench_exe(url, runs, costs=label == "unlimited")
             c = curl(url, runs)
@@ -124,13 +111,12 @@ def main():
                 print("    %-22s %6.2f us per chunk (after the requests before the body)"
                       % ("measured engine", (r["engine_s"] - r["engine_setup_s"]) / chunks * 1e6))
     finally:
-        run([os.path.join(SERVERS, "stop.sh"), STATE])
+        servers.stop()
 
     env = wine_environment()
     host = os.environ.get("CORVANE_SETUP_HOST", "127.0.0.1:18431")
     print("\nthe whole program, start to launch, 64 MiB installer from a loopback service (%s):" % host)
-    for label, rate, runs in (("unlimited", None, 3), ("limited to %d B/s" % int(p["CORVANE_DL_LIMIT_RATE"]),
-                                                      int(p["CORVANE_DL_LIMIT_RATE"]), 1)):
+    for label, rate, runs in (("unlimited", None, 3), ("limited to %d B/s" % LIMIT_RATE, LIMIT_RATE, 1)):
         program, c = program_run(env, host, rate, runs)
         print("  %-18s program %7.3f s   curl %7.3f s   ratio %5.2f" % (label, program, c, program / c))
 

@@ -11,7 +11,7 @@ import pytest
 import testpki
 from corvane_env import BIN, EXE, PUBLISH, TITLE, appdata_dir as find_appdata, make_sample_installer
 from corvane_env import screenshot as take_screenshot, wine_environment
-from localweb import LocalWeb
+from localservers import LocalWeb
 
 ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
 

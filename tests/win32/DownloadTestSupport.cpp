@@ -17,11 +17,11 @@ std::string ServersDir()
 
 int Port(const char* pszName)
 {
-    std::ifstream in(ServersDir() + "\\ports.sh");
+    std::ifstream in(ServersDir() + "\\ports.txt");
     std::string line, key = std::string(pszName) + "=";
     while (std::getline(in, line))
         if (line.compare(0, key.size(), key) == 0) return std::atoi(line.c_str() + key.size());
-    ADD_FAILURE() << "no " << pszName << " in ports.sh; were the servers started?";
+    ADD_FAILURE() << "no " << pszName << " in ports.txt; were the servers started?";
     return 0;
 }
 

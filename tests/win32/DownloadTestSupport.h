@@ -14,9 +14,10 @@ namespace dltest {
 
 const UINT kNotifyMsg = 0x465;
 
-// The state folder of tests/servers/start.sh as a Windows path (Wine maps Z: to the Unix root).
+// The state folder of the download tests' servers (scripts/localservers.py) as a Windows path (Wine maps Z: to
+// the Unix root).
 std::string ServersDir();
-// A port from the servers' ports.sh, by its variable name.
+// A port from the servers' ports.txt, by its name.
 int Port(const char* pszName);
 std::string NginxUrl(const std::string& path);
 std::string FaultUrl(const std::string& path);
