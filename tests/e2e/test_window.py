@@ -8,7 +8,7 @@ from concurrent.futures import ThreadPoolExecutor
 import pytest
 from PIL import Image
 
-from conftest import ROOT, SHOTS, make_installer, screenshot, wait_for
+from conftest import ROOT, SHOTS, launched, make_installer, screenshot, wait_for
 from test_startup import main_window, message_windows
 
 WM_CLOSE, WM_COMMAND, WM_KEYDOWN, WM_SYSCOMMAND = 0x10, 0x111, 0x100, 0x112
@@ -74,6 +74,58 @@ def test_enter_does_nothing_and_every_close_request_asks_first(downloading, driv
     driver.post(box[0]["hwnd"], WM_COMMAND, 1, 0)
     assert run.wait(10) == 0
     assert os.path.getsize(partial) > 0
+
+
+@pytest.fixture
+def ending_soon(installer, driver, data_dir, service, tmp_path):
+    """A run whose small download ends a few seconds after it has begun, with its main window."""
+    source = make_installer(str(tmp_path / "setup.exe"), 3 << 20)
+    service.publish(source, limit_rate="300k").start()
+    run = installer()
+    partial = os.path.join(data_dir, "qzvr_setup_0.exe.df!")
+    assert wait_for(lambda: os.path.exists(partial), 60)
+    return run, main_window(driver)[0]["hwnd"], partial
+
+
+def ask_to_leave(driver, hwnd):
+    """Presses Esc and returns the exit question."""
+    driver.post(hwnd, WM_KEYDOWN, VK_ESCAPE, 0)
+    box = wait_for(lambda: confirmations(driver), 15)
+    assert box, "Esc showed no confirmation"
+    return box[0]["hwnd"]
+
+
+def test_the_end_of_the_run_while_the_exit_question_is_open_launches_once_and_takes_the_question_away(
+        ending_soon, driver, data_dir):
+    run, hwnd, partial = ending_soon
+    ask_to_leave(driver, hwnd)
+    # The question disables the window, yet the tray's commands still reach it: hidden, then asked to leave
+    # again, then shown. Posted messages are handled in turn, so once it shows, the second request has been
+    # handled; it asked nothing more.
+    driver.post(hwnd, WM_COMMAND, 1014, 0)
+    assert wait_for(lambda: not main_window(driver)[0]["visible"], 10)
+    driver.post(hwnd, WM_COMMAND, 32772, 0)
+    driver.post(hwnd, WM_TRAY_NOTIFY, 128, 0x0203)  # WM_LBUTTONDBLCLK
+    assert wait_for(lambda: main_window(driver)[0]["visible"], 10)
+    assert len(confirmations(driver)) == 1, "a second question was asked"
+    assert os.path.exists(partial), "the download ended before the questions were asked"
+    # Unanswered, the question sees the download end: the installer starts and the program ends with no
+    # question left over a window that has gone.
+    assert launched(data_dir, 60), "the installer was not launched"
+    assert wait_for(lambda: not confirmations(driver), 15), "the question stayed after the window ended"
+    assert run.wait(15) == 0, "the program did not end"
+    assert run.workflow_marks() == ["3"]
+
+
+def test_leaving_before_the_end_of_the_run_launches_nothing(ending_soon, driver, data_dir):
+    run, hwnd, partial = ending_soon
+    question = ask_to_leave(driver, hwnd)
+    assert os.path.exists(partial), "the download ended before the question was asked"
+    driver.post(question, WM_COMMAND, 1, 0)
+    assert run.wait(15) == 0
+    # The whole debug output is in: the finish was never handled, so nothing can have been started.
+    assert "3" not in run.workflow_marks()
+    assert not os.path.exists(os.path.join(data_dir, "sample-installer-started.txt"))
 
 
 def test_minimising_hides_to_the_tray_and_the_tray_brings_it_back(downloading, driver, wine_env):
