@@ -46,9 +46,14 @@ def test_enter_does_nothing_and_every_close_request_asks_first(downloading, driv
     # The install and background buttons exist but are never shown.
     for item in (1007, 1008):
         assert driver.run("rect", hwnd, item)[1].startswith("visible=0"), item
+    # Enter, then the minimise button: messages posted to one window are handled in turn, so once the window
+    # is hidden, Enter has been handled. It did nothing: no question, no other window, the program runs on.
     driver.post(hwnd, WM_KEYDOWN, VK_RETURN, 0)
-    time.sleep(1)
+    driver.post(hwnd, WM_COMMAND, 1014, 0)
+    assert wait_for(lambda: not main_window(driver)[0]["visible"], 10)
     assert run.running() and not message_windows(driver)
+    driver.post(hwnd, WM_COMMAND, 32771, 0)
+    assert wait_for(lambda: main_window(driver)[0]["visible"], 10)
 
     requests = [
         ("Esc", lambda: driver.post(hwnd, WM_KEYDOWN, VK_ESCAPE, 0)),
@@ -226,14 +231,11 @@ def test_progress_texts_and_promotional_lines_during_a_download(downloading, dri
     assert driver.text(hwnd, 1021) == "12.00M"
     # The amount and speed stay empty until the first tick of the one-second timer.
     assert wait_for(lambda: driver.text(hwnd, 1023), 3)
-    # Both labels watched from the driver every 5 ms, side by side.
-    with ThreadPoolExecutor(2) as pool:
-        watches = [pool.submit(driver.watch, hwnd, item, 11) for item in (1023, 1026)]
-        speeds = []
-        for _ in range(5):
-            time.sleep(2)
-            speeds.append(driver.text(hwnd, 1025))
-        amounts, lines = (w.result() for w in watches)
+    # The three labels watched from the driver every 5 ms, side by side.
+    with ThreadPoolExecutor(3) as pool:
+        watches = [pool.submit(driver.watch, hwnd, item, 11) for item in (1023, 1026, 1025)]
+        amounts, lines, speed_changes = (w.result() for w in watches)
+    speeds = [text for _, text in speed_changes]
     values = [text for _, text in amounts]
     assert all(re.fullmatch(r"\d+\.\d\dM", v) for v in values), values
     assert len(amounts) >= 6, "the amount hardly changed: %s" % amounts
@@ -251,6 +253,9 @@ def test_progress_texts_and_promotional_lines_during_a_download(downloading, dri
 
 
 STRIP_X, STRIP_Y, STRIP_WIDTH, BAND = 25, 178, 395, 17
+# How far the bar may lag behind the file during a rate-limited download, and the growth between two pictures.
+STRIP_LAG = 800 * 1024
+STRIP_STEP = STRIP_LAG + (256 << 10)
 
 
 def filled_width(downloaded, total):
@@ -290,8 +295,11 @@ def test_the_window_on_screen_and_its_strip_following_the_bytes(downloading, dri
         assert screen.getpixel(corner) == desktop, corner
     assert screen.getpixel((left + 10, top + 10)) != desktop
     widths = []
+    after = os.path.getsize(partial)
     for moment in range(3):
-        time.sleep(2)
+        # Each picture once the file has grown past what the bar may lag behind (below) and a few columns
+        # more, so that the bar must have moved since the last one.
+        assert wait_for(lambda: os.path.getsize(partial) >= after + STRIP_STEP, 30), "the download stalled"
         before = os.path.getsize(partial)
         shot = screenshot(wine_env, "strip-%d" % moment)
         after = os.path.getsize(partial)
@@ -300,8 +308,7 @@ def test_the_window_on_screen_and_its_strip_following_the_bytes(downloading, dri
         # chunk after such a pause, so while a rate-limited server waits between its bursts (nginx sends up to
         # a second's worth at once) the bar shows the burst's start: it may lag the file by that much, and by
         # what arrives while a loaded machine takes the screenshot.
-        lag = 800 * 1024
-        assert filled_width(max(0, before - lag), total) - 1 <= width <= filled_width(after, total) + 1, \
+        assert filled_width(max(0, before - STRIP_LAG), total) - 1 <= width <= filled_width(after, total) + 1, \
             (before, after, width)
         widths.append(width)
     assert widths[0] < widths[1] < widths[2], widths
