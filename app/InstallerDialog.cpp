@@ -11,6 +11,7 @@
 #include "InstallerGlobals.h"
 #include "InstallerTexts.h"
 #include "InstanceChecker.h"
+#include "MessageDialog.h"
 #include "ProgressDisplay.h"
 #include "WindowRegion.h"
 #include "resource.h"
@@ -217,6 +218,9 @@ LRESULT InstallerDialog::OnSetupFinish(WPARAM, LPARAM)
     ::OutputDebugStringA("3");
     if (m_worker.m_bLaunch && ::PathFileExistsA(m_worker.m_strSetupPath))
         ::ShellExecuteA(nullptr, "open", m_worker.m_strSetupPath, nullptr, nullptr, SW_RESTORE);
+    // An open exit question runs its own modal loop: ended with the window, or it would stay on screen and
+    // keep the program alive until answered.
+    if (m_pConfirm) m_pConfirm->EndDialog(IDCANCEL);
     CDialog::OnCancel();
     return 0;
 }

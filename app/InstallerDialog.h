@@ -20,6 +20,8 @@
 const UINT WM_TRAY_NOTIFY = WM_USER + 100;
 const UINT WM_DOWNLOAD_NOTIFY = WM_USER + 101;
 
+class MessageDialog;
+
 class InstallerDialog : public SkinDialog {
 public:
     explicit InstallerDialog(CWnd* pParent = nullptr);
@@ -79,6 +81,8 @@ private:
     // The run's work; its results (the setup path, whether to launch) are read when WM_SETUP_FINISH comes.
     InstallerWorker m_worker;
     HWND m_hWndNotify = nullptr;
+    // The exit question while it is open.
+    MessageDialog* m_pConfirm = nullptr;
     // Width of the filled bar as last drawn; -1 when it must be drawn again.
     int m_nDrawnWidth = -1;
     std::unique_ptr<CWinThread> m_workerThread;

@@ -19,9 +19,17 @@ void InstallerDialog::OnOK() {}
 
 void InstallerDialog::OnCancel()
 {
+    // One question at a time: the tray's commands still reach the window that the open question disables.
+    if (m_pConfirm) {
+        m_pConfirm->SetForegroundWindow();
+        return;
+    }
     MessageDialog confirm(nullptr);
     confirm.SetMessage(kWindowTitle, kConfirmExit, Question);
-    if (confirm.DoModal() == IDOK) CDialog::OnCancel();
+    m_pConfirm = &confirm;
+    const INT_PTR answer = confirm.DoModal();
+    m_pConfirm = nullptr;
+    if (answer == IDOK) CDialog::OnCancel();
 }
 
 void InstallerDialog::ShowInFront()

@@ -8,7 +8,7 @@ from concurrent.futures import ThreadPoolExecutor
 import pytest
 from PIL import Image
 
-from conftest import ROOT, SHOTS, make_installer, screenshot, wait_for
+from conftest import ROOT, SHOTS, launched, make_installer, screenshot, wait_for
 from test_startup import main_window, message_windows
 
 WM_CLOSE, WM_COMMAND, WM_KEYDOWN, WM_SYSCOMMAND = 0x10, 0x111, 0x100, 0x112
@@ -46,9 +46,14 @@ def test_enter_does_nothing_and_every_close_request_asks_first(downloading, driv
     # The install and background buttons exist but are never shown.
     for item in (1007, 1008):
         assert driver.run("rect", hwnd, item)[1].startswith("visible=0"), item
+    # Enter, then the minimise button: messages posted to one window are handled in turn, so once the window
+    # is hidden, Enter has been handled. It did nothing: no question, no other window, the program runs on.
     driver.post(hwnd, WM_KEYDOWN, VK_RETURN, 0)
-    time.sleep(1)
+    driver.post(hwnd, WM_COMMAND, 1014, 0)
+    assert wait_for(lambda: not main_window(driver)[0]["visible"], 10)
     assert run.running() and not message_windows(driver)
+    driver.post(hwnd, WM_COMMAND, 32771, 0)
+    assert wait_for(lambda: main_window(driver)[0]["visible"], 10)
 
     requests = [
         ("Esc", lambda: driver.post(hwnd, WM_KEYDOWN, VK_ESCAPE, 0)),
@@ -74,6 +79,58 @@ def test_enter_does_nothing_and_every_close_request_asks_first(downloading, driv
     driver.post(box[0]["hwnd"], WM_COMMAND, 1, 0)
     assert run.wait(10) == 0
     assert os.path.getsize(partial) > 0
+
+
+@pytest.fixture
+def ending_soon(installer, driver, data_dir, service, tmp_path):
+    """A run whose small download ends a few seconds after it has begun, with its main window."""
+    source = make_installer(str(tmp_path / "setup.exe"), 3 << 20)
+    service.publish(source, limit_rate="300k").start()
+    run = installer()
+    partial = os.path.join(data_dir, "qzvr_setup_0.exe.df!")
+    assert wait_for(lambda: os.path.exists(partial), 60)
+    return run, main_window(driver)[0]["hwnd"], partial
+
+
+def ask_to_leave(driver, hwnd):
+    """Presses Esc and returns the exit question."""
+    driver.post(hwnd, WM_KEYDOWN, VK_ESCAPE, 0)
+    box = wait_for(lambda: confirmations(driver), 15)
+    assert box, "Esc showed no confirmation"
+    return box[0]["hwnd"]
+
+
+def test_the_end_of_the_run_while_the_exit_question_is_open_launches_once_and_takes_the_question_away(
+        ending_soon, driver, data_dir):
+    run, hwnd, partial = ending_soon
+    ask_to_leave(driver, hwnd)
+    # The question disables the window, yet the tray's commands still reach it: hidden, then asked to leave
+    # again, then shown. Posted messages are handled in turn, so once it shows, the second request has been
+    # handled; it asked nothing more.
+    driver.post(hwnd, WM_COMMAND, 1014, 0)
+    assert wait_for(lambda: not main_window(driver)[0]["visible"], 10)
+    driver.post(hwnd, WM_COMMAND, 32772, 0)
+    driver.post(hwnd, WM_TRAY_NOTIFY, 128, 0x0203)  # WM_LBUTTONDBLCLK
+    assert wait_for(lambda: main_window(driver)[0]["visible"], 10)
+    assert len(confirmations(driver)) == 1, "a second question was asked"
+    assert os.path.exists(partial), "the download ended before the questions were asked"
+    # Unanswered, the question sees the download end: the installer starts and the program ends with no
+    # question left over a window that has gone.
+    assert launched(data_dir, 60), "the installer was not launched"
+    assert wait_for(lambda: not confirmations(driver), 15), "the question stayed after the window ended"
+    assert run.wait(15) == 0, "the program did not end"
+    assert run.workflow_marks() == ["3"]
+
+
+def test_leaving_before_the_end_of_the_run_launches_nothing(ending_soon, driver, data_dir):
+    run, hwnd, partial = ending_soon
+    question = ask_to_leave(driver, hwnd)
+    assert os.path.exists(partial), "the download ended before the question was asked"
+    driver.post(question, WM_COMMAND, 1, 0)
+    assert run.wait(15) == 0
+    # The whole debug output is in: the finish was never handled, so nothing can have been started.
+    assert "3" not in run.workflow_marks()
+    assert not os.path.exists(os.path.join(data_dir, "sample-installer-started.txt"))
 
 
 def test_minimising_hides_to_the_tray_and_the_tray_brings_it_back(downloading, driver, wine_env):
@@ -174,14 +231,11 @@ def test_progress_texts_and_promotional_lines_during_a_download(downloading, dri
     assert driver.text(hwnd, 1021) == "12.00M"
     # The amount and speed stay empty until the first tick of the one-second timer.
     assert wait_for(lambda: driver.text(hwnd, 1023), 3)
-    # Both labels watched from the driver every 5 ms, side by side.
-    with ThreadPoolExecutor(2) as pool:
-        watches = [pool.submit(driver.watch, hwnd, item, 11) for item in (1023, 1026)]
-        speeds = []
-        for _ in range(5):
-            time.sleep(2)
-            speeds.append(driver.text(hwnd, 1025))
-        amounts, lines = (w.result() for w in watches)
+    # The three labels watched from the driver every 5 ms, side by side.
+    with ThreadPoolExecutor(3) as pool:
+        watches = [pool.submit(driver.watch, hwnd, item, 11) for item in (1023, 1026, 1025)]
+        amounts, lines, speed_changes = (w.result() for w in watches)
+    speeds = [text for _, text in speed_changes]
     values = [text for _, text in amounts]
     assert all(re.fullmatch(r"\d+\.\d\dM", v) for v in values), values
     assert len(amounts) >= 6, "the amount hardly changed: %s" % amounts
@@ -199,6 +253,9 @@ def test_progress_texts_and_promotional_lines_during_a_download(downloading, dri
 
 
 STRIP_X, STRIP_Y, STRIP_WIDTH, BAND = 25, 178, 395, 17
+# How far the bar may lag behind the file during a rate-limited download, and the growth between two pictures.
+STRIP_LAG = 800 * 1024
+STRIP_STEP = STRIP_LAG + (256 << 10)
 
 
 def filled_width(downloaded, total):
@@ -238,8 +295,11 @@ def test_the_window_on_screen_and_its_strip_following_the_bytes(downloading, dri
         assert screen.getpixel(corner) == desktop, corner
     assert screen.getpixel((left + 10, top + 10)) != desktop
     widths = []
+    after = os.path.getsize(partial)
     for moment in range(3):
-        time.sleep(2)
+        # Each picture once the file has grown past what the bar may lag behind (below) and a few columns
+        # more, so that the bar must have moved since the last one.
+        assert wait_for(lambda: os.path.getsize(partial) >= after + STRIP_STEP, 30), "the download stalled"
         before = os.path.getsize(partial)
         shot = screenshot(wine_env, "strip-%d" % moment)
         after = os.path.getsize(partial)
@@ -248,8 +308,7 @@ def test_the_window_on_screen_and_its_strip_following_the_bytes(downloading, dri
         # chunk after such a pause, so while a rate-limited server waits between its bursts (nginx sends up to
         # a second's worth at once) the bar shows the burst's start: it may lag the file by that much, and by
         # what arrives while a loaded machine takes the screenshot.
-        lag = 800 * 1024
-        assert filled_width(max(0, before - lag), total) - 1 <= width <= filled_width(after, total) + 1, \
+        assert filled_width(max(0, before - STRIP_LAG), total) - 1 <= width <= filled_width(after, total) + 1, \
             (before, after, width)
         widths.append(width)
     assert widths[0] < widths[1] < widths[2], widths

@@ -128,8 +128,10 @@ TEST_F(Progress, EveryCallDrawsItsIdAfresh)
     const LPARAM first = m_notes[0].lParam;
     for (size_t i = 1; i < m_notes.size(); ++i) EXPECT_EQ(static_cast<LPARAM>(m_notes[i].Id()), first);
 
-    // The id is drawn from a generator seeded by the tick count; a later tick gives another sequence.
-    ::Sleep(50);
+    // The id is drawn from a generator seeded by the tick count; a later tick gives another sequence. The
+    // first call seeded it at or before this tick.
+    const DWORD seeded = ::GetTickCount();
+    while (::GetTickCount() == seeded) ::Sleep(1);
     ::DeleteFileA(m_dest.c_str());
     ASSERT_NE(Download(NginxUrl("d/setup.exe")), 0);
     EXPECT_EQ(m_engine.m_wDownloadId, 0);

@@ -160,9 +160,9 @@ TEST(MessageDialog, DragsOnlyByTheTopBandAndHasRoundCorners)
     LRESULT row25 = 0, row26 = 0, rightEdge = 0;
     bool corner = true, middle = false, settled = false;
     RunDialog("a", Question, [&](HWND dlg) {
-        // Once shown, the dialog asks for no further paint.
-        PumpMessages(100);
-        settled = !::GetUpdateRect(dlg, nullptr, FALSE);
+        // Once shown, the dialog asks for no further paint: one that did whenever it painted would keep the
+        // queue busy.
+        settled = PumpUntilIdle(1000);
         RECT rc;
         ::GetWindowRect(dlg, &rc);
         row25 = ::SendMessageA(dlg, WM_NCHITTEST, 0, MAKELPARAM(rc.left + 60, rc.top + 25));
@@ -201,7 +201,7 @@ TEST(MessageDialog, CutsItsCornersOncePerSizeNotOnEveryPaint)
     int afterPaints = -1, afterResize = -1, afterMorePaints = -1;
     bool newCorner = true, nearNewCorner = false;
     RunDialog("a", Question, [&](HWND dlg) {
-        PumpMessages(100);
+        EXPECT_TRUE(PumpUntilIdle());
         t_watched = dlg;
         t_regionChanges = 0;
         HHOOK hook = ::SetWindowsHookExA(WH_CALLWNDPROC, &CountRegionChanges, nullptr, ::GetCurrentThreadId());
@@ -209,17 +209,17 @@ TEST(MessageDialog, CutsItsCornersOncePerSizeNotOnEveryPaint)
             ::InvalidateRect(dlg, nullptr, TRUE);
             ::UpdateWindow(dlg);
         }
-        PumpMessages(50);
+        EXPECT_TRUE(PumpUntilIdle());
         afterPaints = t_regionChanges;
         const SIZE size = WindowSize(dlg);
         ::SetWindowPos(dlg, nullptr, 0, 0, size.cx + 40, size.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-        PumpMessages(50);
+        EXPECT_TRUE(PumpUntilIdle());
         afterResize = t_regionChanges;
         for (int i = 0; i < 5; ++i) {
             ::InvalidateRect(dlg, nullptr, TRUE);
             ::UpdateWindow(dlg);
         }
-        PumpMessages(50);
+        EXPECT_TRUE(PumpUntilIdle());
         afterMorePaints = t_regionChanges;
         ::UnhookWindowsHookEx(hook);
         // The cut follows the new width: the new top-right corner is out, a pixel inside it is in.
@@ -252,7 +252,7 @@ TEST(MessageDialog, RunsOnAWorkerThreadWithItsOwnLoop)
 TEST(MessageDialog, LeavesNoGdiObjectsBehind)
 {
     auto once = [] { RunDialog("确认要退出Corvane在线安装程序？", Question, [](HWND dlg) {
-        PumpMessages(30);
+        EXPECT_TRUE(PumpUntilIdle());
         Click(dlg, IDOK);
     }); };
     once();  // caches of the first run (fonts, icons, stock objects) are not leaks

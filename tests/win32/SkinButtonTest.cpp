@@ -48,7 +48,7 @@ protected:
         m_button.SetStateBitmap(m_strip, 4, 1, keepSize);
         ::InvalidateRect(m_host.m_hWnd, nullptr, TRUE);
         ::UpdateWindow(m_host.m_hWnd);
-        PumpMessages(30);
+        EXPECT_TRUE(PumpUntilIdle());
     }
 
     int ShownState(int x = 5, int y = 5) { return StateOf(ScreenPixel(m_hButton, x, y)); }
@@ -135,28 +135,27 @@ TEST_F(SkinButtonTest, HoverLeavePressAndDisable)
     ::SetCursorPos(0, 0);
     EXPECT_EQ(1, ShownState()) << "leaving is noticed by the timer, not at once";
     const DWORD start = ::GetTickCount();
-    while (ShownState() != 0 && ::GetTickCount() - start < 1000) PumpMessages(2);
-    EXPECT_EQ(0, ShownState());
+    EXPECT_TRUE(PumpUntil([this] { return ShownState() == 0; }, 1000));
     std::printf("leave noticed after %lu ms\n", ::GetTickCount() - start);
 
     // Pressed while focused and held down.
     ::SetFocus(m_hButton);
     ::SendMessageA(m_hButton, BM_SETSTATE, TRUE, 0);
-    PumpMessages(20);
+    EXPECT_TRUE(PumpUntilIdle());
     EXPECT_EQ(2, ShownState());
     ::SendMessageA(m_hButton, BM_SETSTATE, FALSE, 0);
-    PumpMessages(20);
+    EXPECT_TRUE(PumpUntilIdle());
     EXPECT_EQ(0, ShownState());
 
     ::EnableWindow(m_hButton, FALSE);
-    PumpMessages(20);
+    EXPECT_TRUE(PumpUntilIdle());
     EXPECT_EQ(3, ShownState());
     MoveMouseInto();
-    PumpMessages(30);
+    EXPECT_TRUE(PumpUntilIdle());
     EXPECT_EQ(3, ShownState()) << "a disabled button ignores the mouse";
 
     ::EnableWindow(m_hButton, TRUE);
-    PumpMessages(20);
+    EXPECT_TRUE(PumpUntilIdle());
     EXPECT_NE(3, ShownState());
 }
 
@@ -164,7 +163,7 @@ TEST_F(SkinButtonTest, ClicksReachTheParent)
 {
     Show(10, 10, 30, 24);
     ::SendMessageA(m_hButton, BM_CLICK, 0, 0);
-    PumpMessages(20);
+    EXPECT_TRUE(PumpUntilIdle());
     EXPECT_EQ(1, m_host.m_nCommands);
 }
 
@@ -176,12 +175,12 @@ TEST_F(SkinButtonTest, NullBitmapTurnsBackIntoAPlainButton)
     EXPECT_EQ(BS_OWNERDRAW, ::GetWindowLongA(m_hButton, GWL_STYLE) & BS_TYPEMASK);
     ::InvalidateRect(m_host.m_hWnd, nullptr, TRUE);
     ::UpdateWindow(m_host.m_hWnd);
-    PumpMessages(30);
+    EXPECT_TRUE(PumpUntilIdle());
     EXPECT_EQ(BS_PUSHBUTTON, ::GetWindowLongA(m_hButton, GWL_STYLE) & BS_TYPEMASK);
     // The platform paints it: its face is not the host's background.
     EXPECT_NE(m_host.m_crBackground, ScreenPixel(m_hButton, 30, 12));
     ::SendMessageA(m_hButton, BM_CLICK, 0, 0);
-    PumpMessages(20);
+    EXPECT_TRUE(PumpUntilIdle());
     EXPECT_EQ(1, m_host.m_nCommands);
 }
 
@@ -193,7 +192,7 @@ TEST_F(SkinButtonTest, CaptionDrawnOverTheImageAndGreyedWhenDisabled)
     m_button.SetStateBitmap(plain, 4, 1, TRUE);
     ::InvalidateRect(m_host.m_hWnd, nullptr, TRUE);
     ::UpdateWindow(m_host.m_hWnd);
-    PumpMessages(30);
+    EXPECT_TRUE(PumpUntilIdle());
     auto countColour = [&](auto match) {
         int n = 0;
         HDC dc = ::GetDC(m_hButton);
@@ -204,7 +203,7 @@ TEST_F(SkinButtonTest, CaptionDrawnOverTheImageAndGreyedWhenDisabled)
     };
     EXPECT_GT(countColour([](COLORREF c) { return c == RGB(0, 0, 0); }), 10);
     ::EnableWindow(m_hButton, FALSE);
-    PumpMessages(30);
+    EXPECT_TRUE(PumpUntilIdle());
     EXPECT_EQ(0, countColour([](COLORREF c) { return c == RGB(0, 0, 0); }));
     EXPECT_GT(countColour([](COLORREF c) { return c == RGB(162, 162, 162); }), 10);
     ::DestroyWindow(m_host.m_hWnd);

@@ -60,7 +60,7 @@ TEST(FixedBackgroundFrame, InvalidateUnderItemsRepaintsTheBackgroundThere)
     // Below the template's buttons, which would paint over the area themselves.
     ::MoveWindow(label, 20, 60, 80, 20, TRUE);
     ::ShowWindow(label, SW_HIDE);
-    PumpMessages(50);
+    EXPECT_TRUE(PumpUntilIdle());
     HDC dc = ::GetDC(host.m_hWnd);
     RECT junk = {0, 0, 200, 100};
     HBRUSH black = static_cast<HBRUSH>(::GetStockObject(BLACK_BRUSH));

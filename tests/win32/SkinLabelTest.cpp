@@ -67,14 +67,14 @@ TEST(SkinLabelFont, SizeAndWeightDescribeTheFont)
 TEST_F(SkinLabelTest, DrawsTransparentlyAndLeavesNoTraceOfALongerText)
 {
     m_label.SetText("WWWWWWWWWWWWWWWWWWWW");
-    PumpMessages(50);
+    EXPECT_TRUE(PumpUntilIdle());
     int ink = 0, background = 0;
     Count(40, &ink, &background);
     ASSERT_GT(ink, 50) << "the long text shows beyond column 40";
     EXPECT_GT(background, 1000) << "no background is filled under the text";
 
     m_label.SetText("i");
-    PumpMessages(50);
+    EXPECT_TRUE(PumpUntilIdle());
     Count(40, &ink, &background);
     EXPECT_EQ(0, ink);
     EXPECT_EQ(180 * 40, background);
@@ -89,7 +89,7 @@ TEST_F(SkinLabelTest, DrawsTransparentlyAndLeavesNoTraceOfALongerText)
     Count(40, &ink, &background);
     ASSERT_GT(ink, 1000);
     m_label.SetText("i");
-    PumpMessages(50);
+    EXPECT_TRUE(PumpUntilIdle());
     Count(40, &ink, &background);
     EXPECT_EQ(0, ink);
 }
@@ -97,7 +97,7 @@ TEST_F(SkinLabelTest, DrawsTransparentlyAndLeavesNoTraceOfALongerText)
 TEST_F(SkinLabelTest, LineFeedStartsASecondLineFromTheLeft)
 {
     m_label.SetText("W\nW");
-    PumpMessages(50);
+    EXPECT_TRUE(PumpUntilIdle());
     HDC dc = ::GetDC(m_hLabel);
     int top = 0, bottom = 0;
     for (int y = 0; y < 40; ++y)

@@ -23,17 +23,31 @@ HBITMAP MakeBitmap(int w, int h, const std::function<COLORREF(int, int)>& colour
     return bmp;
 }
 
-void PumpMessages(DWORD ms)
+bool PumpUntilIdle(DWORD timeoutMs)
 {
     const DWORD start = ::GetTickCount();
-    do {
-        MSG msg;
-        while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            ::TranslateMessage(&msg);
-            ::DispatchMessageA(&msg);
-        }
-        ::Sleep(1);
-    } while (::GetTickCount() - start < ms);
+    MSG msg;
+    // PeekMessage hands out WM_PAINT too, once nothing else waits and a window has an update region.
+    while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        ::TranslateMessage(&msg);
+        ::DispatchMessageA(&msg);
+        if (::GetTickCount() - start >= timeoutMs) return false;
+    }
+    return true;
+}
+
+bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs)
+{
+    const DWORD start = ::GetTickCount();
+    while (!done()) {
+        const DWORD elapsed = ::GetTickCount() - start;
+        if (elapsed >= timeoutMs) return done();
+        // Woken by the next message; a condition outside this thread's queue (a file, the cursor) is
+        // looked at again every few milliseconds.
+        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
+        PumpUntilIdle(timeoutMs - elapsed);
+    }
+    return true;
 }
 
 COLORREF ScreenPixel(HWND hWnd, int x, int y)
@@ -85,7 +99,7 @@ void TakeScreenshot(HWND hWnd, const char* name)
     const char* dir = std::getenv("CORVANE_SCREENSHOT_DIR");
     if (!dir || !*dir) return;
     ::UpdateWindow(hWnd);
-    PumpMessages(200);
+    PumpUntilIdle();
     RECT rc;
     ::GetWindowRect(hWnd, &rc);
     const std::string base = std::string(dir) + "\\" + name;
@@ -95,7 +109,7 @@ void TakeScreenshot(HWND hWnd, const char* name)
         std::fprintf(f, "%ldx%ld+%ld+%ld\n", rc.right - rc.left, rc.bottom - rc.top, rc.left, rc.top);
         std::fclose(f);
     }
-    for (int i = 0; i < 300 && ::GetFileAttributesA(png.c_str()) == INVALID_FILE_ATTRIBUTES; ++i) PumpMessages(50);
+    PumpUntil([&png] { return ::GetFileAttributesA(png.c_str()) != INVALID_FILE_ATTRIBUTES; }, 15000);
 }
 
 BEGIN_MESSAGE_MAP(TestHost, SkinDialog)

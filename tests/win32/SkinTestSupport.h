@@ -11,8 +11,12 @@
 // A bitmap of w x h compatible with the screen, each pixel coloured by colour(x, y). Caller deletes it.
 HBITMAP MakeBitmap(int w, int h, const std::function<COLORREF(int, int)>& colour);
 
-// Dispatches this thread's messages for about ms milliseconds.
-void PumpMessages(DWORD ms);
+// Dispatches this thread's messages, paints included, until none is waiting; false when they still kept
+// coming after timeoutMs (a window that asks to be painted again whenever it paints, say).
+bool PumpUntilIdle(DWORD timeoutMs = 5000);
+
+// Dispatches this thread's messages until done() holds or timeoutMs have passed; returns done()'s last value.
+bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs = 5000);
 
 // Reads a pixel of hWnd's client area as drawn (from the window's surface).
 COLORREF ScreenPixel(HWND hWnd, int x, int y);
