@@ -218,9 +218,10 @@ LRESULT InstallerDialog::OnSetupFinish(WPARAM, LPARAM)
     ::OutputDebugStringA("3");
     if (m_worker.m_bLaunch && ::PathFileExistsA(m_worker.m_strSetupPath))
         ::ShellExecuteA(nullptr, "open", m_worker.m_strSetupPath, nullptr, nullptr, SW_RESTORE);
-    // An open exit question runs its own modal loop: ended with the window, or it would stay on screen and
-    // keep the program alive until answered.
+    // An open exit question and an open tray menu each run their own loop on this thread: both are ended
+    // with the window, or they would stay on screen and keep the program alive until answered.
     if (m_pConfirm) m_pConfirm->EndDialog(IDCANCEL);
+    ::EndMenu();
     CDialog::OnCancel();
     return 0;
 }

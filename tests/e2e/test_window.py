@@ -122,6 +122,20 @@ def test_the_end_of_the_run_while_the_exit_question_is_open_launches_once_and_ta
     assert run.workflow_marks() == ["3"]
 
 
+def test_the_end_of_the_run_while_the_tray_menu_is_open_closes_the_menu(ending_soon, driver, data_dir):
+    run, hwnd, partial = ending_soon
+    driver.post(hwnd, WM_COMMAND, 1014, 0)
+    assert wait_for(lambda: not main_window(driver)[0]["visible"], 10)
+    driver.post(hwnd, WM_TRAY_NOTIFY, 128, 0x0204)  # WM_RBUTTONDOWN
+    assert wait_for(lambda: driver.run("menus")[1].strip(), 10), "no menu appeared"
+    assert os.path.exists(partial), "the download ended before the menu was opened"
+    # The menu runs its own loop on the window's thread; the end of the run closes it with the window.
+    assert launched(data_dir, 60), "the installer was not launched"
+    assert wait_for(lambda: not driver.run("menus")[1].strip(), 15), "the menu stayed after the window ended"
+    assert run.wait(15) == 0, "the program did not end"
+    assert run.workflow_marks() == ["3"]
+
+
 def test_leaving_before_the_end_of_the_run_launches_nothing(ending_soon, driver, data_dir):
     run, hwnd, partial = ending_soon
     question = ask_to_leave(driver, hwnd)
