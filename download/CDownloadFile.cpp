@@ -46,6 +46,13 @@ void CDownloadFile::NoteFailure(DownloadOutcome outcome)
     if (m_outcome == DownloadOutcome::Unfinished) m_outcome = outcome;
 }
 
+int CDownloadFile::Fail(CException* e, DownloadOutcome outcome)
+{
+    e->Delete();
+    NoteFailure(outcome);
+    return 0;
+}
+
 int CDownloadFile::DownLoadFile(CString url, CString destPath)
 {
     CString line;
@@ -89,19 +96,13 @@ int CDownloadFile::DownLoadFile(CString url, CString destPath)
             else
                 NoteFailure(DownloadOutcome::Refused);
         } catch (CInternetException* e) {
-            e->Delete();
-            NoteFailure(DownloadOutcome::Failed);
-            result = 0;
+            result = Fail(e, DownloadOutcome::Failed);
         } catch (CException* e) {
-            e->Delete();
-            NoteFailure(DownloadOutcome::Unwritable);
-            result = 0;
+            result = Fail(e, DownloadOutcome::Unwritable);
         }
         session.Close();
     } catch (CException* e) {
-        e->Delete();
-        NoteFailure(DownloadOutcome::Failed);
-        result = 0;
+        result = Fail(e, DownloadOutcome::Failed);
     }
     m_wDownloadId = 0;
 
@@ -199,9 +200,7 @@ int CDownloadFile::GetLocalFile()
         PostCode(DLP_TOTAL, m_dwTotalSize);
         RunChunkLoop([&source](void* p, UINT n) { return source.Read(p, n); }, temp, dwOffset, dwStart);
     } catch (CFileException* e) {
-        e->Delete();
-        NoteFailure(DownloadOutcome::Unwritable);
-        return 0;
+        return Fail(e, DownloadOutcome::Unwritable);
     }
     return 1;
 }

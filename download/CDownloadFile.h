@@ -75,5 +75,7 @@ private:
     void CompleteUntoldLength(CFile& temp);
     // Notes why a call failed, unless an earlier cause is already noted.
     void NoteFailure(DownloadOutcome outcome);
+    // Deletes e, notes the outcome as NoteFailure does and gives 0, the failed call's result.
+    int Fail(CException* e, DownloadOutcome outcome);
     void PostCode(unsigned code, DWORD dwValue) { PostProgress((static_cast<WPARAM>(m_wDownloadId) << 16) | code, dwValue); }
 };

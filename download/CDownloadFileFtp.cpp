@@ -64,13 +64,9 @@ int CDownloadFile::GetFtpFile(CInternetSession& session)
         }
         pRemote.reset(pConnection->OpenFile(object, GENERIC_READ, FTP_TRANSFER_TYPE_BINARY, 1));
     } catch (CInternetException* e) {
-        NoteFailure(IsPermanentReply(*e) ? DownloadOutcome::Refused : DownloadOutcome::Failed);
-        e->Delete();
-        return 0;
+        return Fail(e, IsPermanentReply(*e) ? DownloadOutcome::Refused : DownloadOutcome::Failed);
     } catch (CException* e) {
-        e->Delete();
-        NoteFailure(DownloadOutcome::Unwritable);
-        return 0;
+        return Fail(e, DownloadOutcome::Unwritable);
     }
     const DWORD dwStart = m_clock();
     if (!pRemote) return 0;
@@ -85,9 +81,7 @@ int CDownloadFile::GetFtpFile(CInternetSession& session)
         RunChunkLoop([&remote](void* p, UINT n) { return remote.Read(p, n); }, temp, dwOffset, dwStart);
         if (m_dwTotalSize == 0) CompleteUntoldLength(temp);
     } catch (CFileException* e) {
-        e->Delete();
-        NoteFailure(DownloadOutcome::Unwritable);
-        return 0;
+        return Fail(e, DownloadOutcome::Unwritable);
     }
     pRemote.reset();
     temp.Close();

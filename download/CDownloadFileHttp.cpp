@@ -110,13 +110,9 @@ int CDownloadFile::GetHttpFile(CInternetSession& session)
         }
     } catch (CInternetException* e) {
         LogException("Download File Exception", e);
-        e->Delete();
-        NoteFailure(DownloadOutcome::Failed);
-        return 0;
+        return Fail(e, DownloadOutcome::Failed);
     } catch (CFileException* e) {
-        e->Delete();
-        NoteFailure(DownloadOutcome::Unwritable);
-        return 0;
+        return Fail(e, DownloadOutcome::Unwritable);
     }
     const DWORD dwStart = m_clock();
 
@@ -158,9 +154,7 @@ int CDownloadFile::GetHttpFile(CInternetSession& session)
             result = 1;
         } catch (CFileException* e) {
             LogException("", e);
-            e->Delete();
-            NoteFailure(DownloadOutcome::Unwritable);
-            return 0;
+            return Fail(e, DownloadOutcome::Unwritable);
         }
     }
     pFile->QueryInfo(HTTP_QUERY_RAW_HEADERS, m_strRawHeaders);
