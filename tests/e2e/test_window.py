@@ -19,16 +19,22 @@ SW_MINIMIZE, WS_MINIMIZE = 6, 0x20000000
 CONFIRM_SIZE = (248, 110)  # "确认要退出Corvane在线安装程序？" is 31 bytes: 6 * 31 + 62 wide
 
 
+def start_download(installer, data_dir, service, tmp_path, size, limit_rate, started_at):
+    """A run downloading an installer of size bytes at the limited rate, once its partial file has passed
+    started_at bytes; the run and the partial file's path."""
+    source = make_installer(str(tmp_path / "setup.exe"), size)
+    service.publish(source, limit_rate=limit_rate).start()
+    run = installer()
+    partial = os.path.join(data_dir, "qzvr_setup_0.exe.df!")
+    assert wait_for(lambda: os.path.exists(partial) and os.path.getsize(partial) >= started_at, 60)
+    return run, partial
+
+
 @pytest.fixture
 def downloading(installer, driver, data_dir, service, tmp_path):
     """A run in the middle of a slow download, with its main window."""
-    source = make_installer(str(tmp_path / "setup.exe"), 12 << 20)
-    service.publish(source, limit_rate="400k").start()
-    run = installer()
-    partial = os.path.join(data_dir, "qzvr_setup_0.exe.df!")
-    assert wait_for(lambda: os.path.exists(partial) and os.path.getsize(partial) > 100000, 60)
-    main = main_window(driver)[0]
-    return run, main, partial
+    run, partial = start_download(installer, data_dir, service, tmp_path, 12 << 20, "400k", 100001)
+    return run, main_window(driver)[0], partial
 
 
 def confirmations(driver):
@@ -84,11 +90,7 @@ def test_enter_does_nothing_and_every_close_request_asks_first(downloading, driv
 @pytest.fixture
 def ending_soon(installer, driver, data_dir, service, tmp_path):
     """A run whose small download ends a few seconds after it has begun, with its main window."""
-    source = make_installer(str(tmp_path / "setup.exe"), 3 << 20)
-    service.publish(source, limit_rate="300k").start()
-    run = installer()
-    partial = os.path.join(data_dir, "qzvr_setup_0.exe.df!")
-    assert wait_for(lambda: os.path.exists(partial), 60)
+    run, partial = start_download(installer, data_dir, service, tmp_path, 3 << 20, "300k", 0)
     return run, main_window(driver)[0]["hwnd"], partial
 
 
