@@ -20,7 +20,6 @@ namespace {
 const char kServiceUrl[] = CORVANE_SETUP_ORIGIN "/ClientSrv/Getqzvrsetup.aspx";
 const char kQueryFailed[] = "获取安装信息失败，请稍后再试！";
 const char kDownloadFailed[] = "下载安装文件失败，请稍后再试！";
-const char kPartialSuffix[] = ".df!";
 // A server silent this long in the middle of a transfer fails the attempt; the next one resumes.
 const DWORD kReceiveTimeoutMs = 30000;
 // Between two tries of a finish message refused for a full queue.
@@ -92,7 +91,7 @@ void InstallerWorker::Work(const CString& strDataDir)
         if (decision.bStartOver) {
             g_strFileSign = facts.strAnswerSign;
             DeleteFileRetrying(m_strSetupPath);
-            DeleteFileRetrying(m_strSetupPath + kPartialSuffix);
+            DeleteFileRetrying(m_strSetupPath + CDownloadFile::kPartialSuffix);
         }
         if (decision.bWriteRecord) WriteRecord(strDataDir);
         DownloadWithRetries();

@@ -70,7 +70,7 @@ int CDownloadFile::DownLoadFile(CString url, CString destPath)
 
     m_strDestPath = destPath;
     m_strUrl = url;
-    m_strTempPath = destPath + ".df!";
+    m_strTempPath = destPath + kPartialSuffix;
     CString agent = CString("Update Download ") + ::PathFindFileNameA(destPath);
     DWORD dwConnection = 0;
     ::InternetGetConnectedState(&dwConnection, 0);

@@ -20,6 +20,9 @@ public:
     CDownloadFile& operator=(const CDownloadFile&) = delete;
     virtual ~CDownloadFile() = default;
 
+    // Appended to the destination's path for the temporary file that holds a download until it is whole.
+    static constexpr const char* kPartialSuffix = ".df!";
+
     // Downloads url into destPath + ".df!", continuing what an earlier call left there, and moves the temporary
     // file onto destPath once it holds exactly the expected size. Non-zero when the transport ran to its end
     // (a stopped or short transfer too); 0 on failure. Blocks the calling thread.
