@@ -10,10 +10,6 @@
 #include "FileRetry.h"
 #include "ProgressThrottle.h"
 
-namespace {
-const UINT kTempCreateFlags = CFile::modeCreate | CFile::modeNoTruncate | CFile::modeReadWrite | CFile::typeBinary;
-}
-
 void CDownloadFile::SetNotify(DWORD dwThreadId, HWND hWnd, UINT uMsg)
 {
     m_dwNotifyThreadId = dwThreadId;
@@ -169,7 +165,7 @@ void CDownloadFile::CompleteUntoldLength(CFile& temp)
 int CDownloadFile::GetLocalFile()
 {
     CFile temp;
-    if (!temp.Open(m_strTempPath, kTempCreateFlags | CFile::shareDenyWrite)) {
+    if (!temp.Open(m_strTempPath, kTempOpenFlags | CFile::shareDenyWrite)) {
         NoteFailure(DownloadOutcome::Unwritable);
         return 0;
     }

@@ -66,6 +66,10 @@ public:
     std::function<DWORD()> m_clock = ::GetTickCount;
 
 private:
+    // The temporary file is opened to continue what it holds, and made when missing; each transport adds
+    // its sharing mode.
+    static constexpr UINT kTempOpenFlags =
+        CFile::modeCreate | CFile::modeNoTruncate | CFile::modeReadWrite | CFile::typeBinary;
     typedef std::function<UINT(void*, UINT)> ChunkReader;
     // Reads at most 512 bytes at a time from read and writes them to temp at its position until a read gives
     // 0 bytes or a stop is asked. DLP_RECEIVED (dwOffset + bytes of this call) and DLP_SPEED are posted as

@@ -24,8 +24,7 @@ bool IsPermanentReply(const CInternetException& e)
 int CDownloadFile::GetFtpFile(CInternetSession& session)
 {
     CFile temp;
-    if (!temp.Open(m_strTempPath, CFile::modeCreate | CFile::modeNoTruncate | CFile::modeReadWrite |
-                                      CFile::shareDenyWrite | CFile::typeBinary)) {
+    if (!temp.Open(m_strTempPath, kTempOpenFlags | CFile::shareDenyWrite)) {
         NoteFailure(DownloadOutcome::Unwritable);
         return 0;
     }

@@ -39,14 +39,15 @@ CString RequestHeaders(DWORD dwOffset)
     return headers;
 }
 
-// The whole length an answer to the transfer request tells: Content-Range's for a 206, Content-Length for a
-// 200; 0 when it tells none (a chunked answer, or one ended by closing the connection).
+// The whole length an answer tells: Content-Range's for a 206, and for a 416 to a range past the end ("bytes
+// */0": an empty file has no first byte); Content-Length for a 200; 0 when it tells none (a chunked answer, or
+// one ended by closing the connection).
 DWORD TotalOfAnswer(const CHttpFile& request, DWORD dwStatus)
 {
     DWORD dwLength = 0;
     CString range;
     uint32_t total = 0;
-    if (dwStatus == HTTP_STATUS_PARTIAL_CONTENT)
+    if (dwStatus == HTTP_STATUS_PARTIAL_CONTENT || dwStatus == kStatusRangeNotSatisfiable)
         return request.QueryInfo(HTTP_QUERY_CONTENT_RANGE, range) && ContentRangeTotal(range, total) ? total : 0;
     if (dwStatus == HTTP_STATUS_OK && request.QueryInfo(HTTP_QUERY_CONTENT_LENGTH | HTTP_QUERY_FLAG_NUMBER, dwLength))
         return dwLength;
@@ -66,8 +67,7 @@ int CDownloadFile::GetHttpFile(CInternetSession& session)
     DWORD dwOffset = 0;
     {
         CFile temp;
-        if (!temp.Open(m_strTempPath, CFile::modeCreate | CFile::modeNoTruncate | CFile::modeReadWrite |
-                                          CFile::shareDenyNone | CFile::typeBinary)) {
+        if (!temp.Open(m_strTempPath, kTempOpenFlags | CFile::shareDenyNone)) {
             ::OutputDebugStringA("Open File failed\n");
             NoteFailure(DownloadOutcome::Unwritable);
             return 0;
@@ -217,17 +217,9 @@ DWORD CDownloadFile::QueryContentLength(CString url)
             session.OpenURL(url, 1, kTransferFlags | INTERNET_FLAG_RELOAD, kFirstByteHeaders, kZeroTerminated));
         CHttpFile* pHttp = dynamic_cast<CHttpFile*>(pFile.get());
         DWORD dwStatus = 0;
-        if (pHttp) pHttp->QueryInfoStatusCode(dwStatus);
-        CString range;
-        uint32_t total = 0;
-        if (dwStatus == kStatusRangeNotSatisfiable) {
-            // An empty file has no first byte: "bytes */0".
-            if (pHttp->QueryInfo(HTTP_QUERY_CONTENT_RANGE, range) && ContentRangeTotal(range, total)) dwLength = total;
-        } else if (pHttp) {
-            // The first byte with the whole length in Content-Range, or from a server that ignores ranges the
-            // whole file with its Content-Length.
-            dwLength = TotalOfAnswer(*pHttp, dwStatus);
-        }
+        // The first byte with the whole length in Content-Range, or from a server that ignores ranges the whole
+        // file with its Content-Length.
+        if (pHttp && pHttp->QueryInfoStatusCode(dwStatus)) dwLength = TotalOfAnswer(*pHttp, dwStatus);
         pFile.reset();
         session.Close();
         m_dwTotalSize = dwLength;
