@@ -1,7 +1,6 @@
 // Md5: RFC 1321, section 3: four rounds of sixteen operations over each 64-byte block.
 #include "Md5.h"
 
-#include <cstdio>
 #include <cstring>
 
 namespace {
@@ -118,5 +117,10 @@ void Md5::FinalHex(char out[33])
 
 void Md5::ToHex(const unsigned char digest[16], char out[33])
 {
-    for (int i = 0; i < 16; ++i) std::snprintf(out + 2 * i, 3, "%.2x", digest[i]);
+    static const char kDigits[] = "0123456789abcdef";
+    for (int i = 0; i < 16; ++i) {
+        out[2 * i] = kDigits[digest[i] >> 4];
+        out[2 * i + 1] = kDigits[digest[i] & 15];
+    }
+    out[32] = '\0';
 }

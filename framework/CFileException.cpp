@@ -1,8 +1,6 @@
 // CFileException: the system's text for the error code, naming the file when there is one.
 #include "CFileException.h"
 
-#include <cstdio>
-
 BOOL CFileException::GetErrorMessage(LPSTR pszError, UINT nMaxError, PUINT pnHelpContext) const
 {
     if (pnHelpContext) *pnHelpContext = 0;
@@ -11,11 +9,13 @@ BOOL CFileException::GetErrorMessage(LPSTR pszError, UINT nMaxError, PUINT pnHel
     DWORD n = ::FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
                                static_cast<DWORD>(m_lOsError), 0, text, sizeof text, nullptr);
     while (n > 0 && (text[n - 1] == '\n' || text[n - 1] == '\r' || text[n - 1] == ' ')) text[--n] = '\0';
-    if (n == 0) std::snprintf(text, sizeof text, "file error %ld", static_cast<long>(m_lOsError));
-    if (m_strFileName.IsEmpty())
-        std::snprintf(pszError, nMaxError, "%s", text);
+    CString message;
+    if (n == 0)
+        message.Format("file error %ld", static_cast<long>(m_lOsError));
     else
-        std::snprintf(pszError, nMaxError, "%s: %s", static_cast<const char*>(m_strFileName), text);
+        message = text;
+    if (!m_strFileName.IsEmpty()) message = m_strFileName + ": " + message;
+    ::lstrcpynA(pszError, message, static_cast<int>(nMaxError));
     return TRUE;
 }
 

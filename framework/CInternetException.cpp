@@ -3,8 +3,7 @@
 
 #include <wininet.h>
 
-#include <cstdio>
-#include <cstring>
+#include "CString.h"
 
 BOOL CInternetException::GetErrorMessage(LPSTR pszError, UINT nMaxError, PUINT pnHelpContext) const
 {
@@ -14,12 +13,17 @@ BOOL CInternetException::GetErrorMessage(LPSTR pszError, UINT nMaxError, PUINT p
     DWORD n = ::FormatMessageA(FORMAT_MESSAGE_FROM_HMODULE | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
                                ::GetModuleHandleA("wininet.dll"), m_dwError, 0, pszError, nMaxError, nullptr);
     while (n > 0 && (pszError[n - 1] == '\n' || pszError[n - 1] == '\r' || pszError[n - 1] == ' ')) pszError[--n] = '\0';
-    if (n == 0) n = static_cast<DWORD>(std::snprintf(pszError, nMaxError, "Internet error %lu", m_dwError));
+    if (n == 0) {
+        CString text;
+        text.Format("Internet error %lu", m_dwError);
+        ::lstrcpynA(pszError, text, static_cast<int>(nMaxError));
+        n = static_cast<DWORD>(::lstrlenA(pszError));
+    }
     if (m_dwError == ERROR_INTERNET_EXTENDED_ERROR) {
         char response[512] = {};
         DWORD code = 0, len = sizeof response;
         if (::InternetGetLastResponseInfoA(&code, response, &len) && len > 0 && n + 2 < nMaxError)
-            std::snprintf(pszError + n, nMaxError - n, ": %s", response);
+            ::lstrcpynA(pszError + n, CString(": ") + response, static_cast<int>(nMaxError - n));
     }
     return TRUE;
 }

@@ -51,6 +51,11 @@ TEST_F(FileClasses, FailuresThrowFileExceptionsWithText)
         char text[256] = {};
         EXPECT_TRUE(e->GetErrorMessage(text, sizeof text));
         EXPECT_NE(std::string(text).find("setup.exe"), std::string::npos) << text;
+        // A short buffer takes the text's beginning, terminated.
+        char shortText[8];
+        std::memset(shortText, '#', sizeof shortText);
+        EXPECT_TRUE(e->GetErrorMessage(shortText, sizeof shortText));
+        EXPECT_EQ(std::string(text, 7), std::string(shortText)) << text;
         e->Delete();
     }
     WriteBytes(m_dest, "x");
