@@ -1,0 +1,72 @@
+// The program's icons as the window system loads them from its file: every size of each, drawn with its alpha
+// (the images are PNG-compressed), transparent outside the emblem.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include "EnvFolder.h"
+#include "resource.h"
+
+namespace {
+
+const COLORREF kBackground = RGB(255, 0, 255);
+
+// The icon drawn on a background of kBackground: the colours of its corner and of its centre.
+struct Drawn {
+    COLORREF corner;
+    COLORREF centre;
+};
+
+bool DrawOnBackground(HICON icon, int size, Drawn* drawn)
+{
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = size;
+    info.bmiHeader.biHeight = -size;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    HBITMAP bitmap = ::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HDC dc = ::CreateCompatibleDC(nullptr);
+    HGDIOBJ old = ::SelectObject(dc, bitmap);
+    RECT all = {0, 0, size, size};
+    HBRUSH brush = ::CreateSolidBrush(kBackground);
+    ::FillRect(dc, &all, brush);
+    const bool ok = ::DrawIconEx(dc, 0, 0, icon, size, size, 0, nullptr, DI_NORMAL) != FALSE;
+    drawn->corner = ::GetPixel(dc, 0, 0);
+    drawn->centre = ::GetPixel(dc, size / 2, size / 2);
+    ::SelectObject(dc, old);
+    ::DeleteObject(brush);
+    ::DeleteDC(dc);
+    ::DeleteObject(bitmap);
+    return ok;
+}
+
+TEST(ProgramIcons, EverySizeOfEveryIconLoadsAndDrawsWithItsTransparency)
+{
+    const std::string program = EnvFolder("CORVANE_SETUP_EXE");
+    ASSERT_FALSE(program.empty()) << "CORVANE_SETUP_EXE is not set";
+    HMODULE module = ::LoadLibraryExA(program.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_NE(nullptr, module) << program;
+    for (int id : {IDI_APP, IDI_MSG_INFORMATION, IDI_MSG_ERROR, IDI_MSG_WARNING, IDI_MSG_QUESTION}) {
+        for (int size : {16, 32}) {
+            HICON icon = static_cast<HICON>(::LoadImageA(module, MAKEINTRESOURCEA(id), IMAGE_ICON, size, size, 0));
+            ASSERT_NE(nullptr, icon) << "icon " << id << " at " << size;
+            ICONINFO parts = {};
+            ASSERT_TRUE(::GetIconInfo(icon, &parts));
+            BITMAP colour = {};
+            ::GetObjectA(parts.hbmColor, sizeof colour, &colour);
+            EXPECT_EQ(size, colour.bmWidth) << "icon " << id;
+            ::DeleteObject(parts.hbmColor);
+            ::DeleteObject(parts.hbmMask);
+            Drawn drawn = {};
+            EXPECT_TRUE(DrawOnBackground(icon, size, &drawn)) << "icon " << id;
+            EXPECT_EQ(kBackground, drawn.corner) << "icon " << id << " at " << size << ": corner not transparent";
+            EXPECT_NE(kBackground, drawn.centre) << "icon " << id << " at " << size << ": centre not drawn";
+            ::DestroyIcon(icon);
+        }
+    }
+    ::FreeLibrary(module);
+}
+
+}  // namespace
