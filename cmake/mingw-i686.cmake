@@ -9,4 +9,6 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
-set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/../scripts/wine-run.sh)
+# Each program runs under the Wine loader and prefix of its own architecture.
+set(CORVANE_WINE_ARCH win32)
+set(CMAKE_CROSSCOMPILING_EMULATOR env CORVANE_WINE_ARCH=win32 ${CMAKE_CURRENT_LIST_DIR}/../scripts/wine-run.sh)
