@@ -12,8 +12,8 @@ I386 = $(firstword $(subst :, ,$(I386_PROBE)))
 RUN_ARCH = $(if $(filter yes,$(I386)),win32,win64)
 PRODUCT := $(CURDIR)/build/win32/bin/CorvaneOnlineSetup.exe
 
-.PHONY: all deps build native native-i386 win32 win64 test unit-test unit-test-i386 win32-test win64-test fuzz-smoke \
-	e2e-test e2e-test-win32 e2e-test-win64 demo fuzz bench bench-native bench-win32 bench-download bench-md5 \
+.PHONY: all deps build native native-i386 win32 win64 test unit-test unit-test-i386 win32-test win64-test tool-test fuzz-smoke \
+	e2e-test e2e-test-win32 e2e-test-win64 demo fuzz bench bench-native bench-windows bench-download bench-md5 \
 	bench-skin bench-size clean
 
 all: build
@@ -67,11 +67,15 @@ e2e-test: e2e-test-win64 e2e-test-win32
 e2e-test-win32 e2e-test-win64: e2e-test-%: %
 	CORVANE_SETUP_HOST=$(LOOPBACK_HOST) CORVANE_BIN=$(CURDIR)/build/$*/bin $(PYTEST) -q tests/e2e
 
+# The scripts' own tests: the 32-bit probe and the architecture each step takes.
+tool-test: native-i386 win64
+	$(PYTEST) -q tests/tools
+
 # Whatever the outcome, the Wine servers and the virtual display the tests started are ended afterwards.
 test: deps
 	@echo "32-bit mode: $(I386_PROBE)"
 	status=0; \
-	for step in unit-test unit-test-i386 win64-test win32-test fuzz-smoke e2e-test-win64 e2e-test-win32; do \
+	for step in unit-test unit-test-i386 tool-test win64-test win32-test fuzz-smoke e2e-test-win64 e2e-test-win32; do \
 		start=$$(date +%s); $(MAKE) $$step || status=1; \
 		echo "step $$step: $$(( $$(date +%s) - start )) s"; [ $$status = 0 ] || break; \
 	done; \
@@ -85,34 +89,40 @@ demo: deps $(RUN_ARCH)
 fuzz:
 	$(MAKE) fuzz-smoke FUZZ_SECONDS=$(or $(FUZZ_SECONDS),900)
 
-# The benchmarks' builds: the portable code natively, the Windows code for running under Wine.
+# The benchmarks' builds: the portable code natively, the Windows code for running under Wine (the 32-bit
+# program where it can run, otherwise the 64-bit one).
+BENCH_WINDOWS = build/bench-$(RUN_ARCH)
+BENCH_ENV = CORVANE_BIN=$(CURDIR)/build/$(RUN_ARCH)/bin CORVANE_BENCH_BUILD=$(CURDIR)/$(BENCH_WINDOWS)
+
 bench-native:
 	cmake --preset bench >/dev/null
 	cmake --build build/bench -j$(JOBS)
 
-bench-win32:
-	cmake --preset win32 -B build/bench-win32 -DCORVANE_BENCH=ON -DCORVANE_TESTS=OFF >/dev/null
-	cmake --build build/bench-win32 -j$(JOBS)
+bench-windows:
+	@echo "timing the $(RUN_ARCH) programs: 32-bit mode $(I386_PROBE)"
+	cmake --preset $(RUN_ARCH) -B $(BENCH_WINDOWS) -DCORVANE_BENCH=ON -DCORVANE_TESTS=OFF >/dev/null
+	cmake --build $(BENCH_WINDOWS) -j$(JOBS)
 
 bench: bench-native
 	build/bench/bin/xml_bench
 
 # 64 MiB from a loopback nginx: CDownloadFile against a bare WinInet loop and curl, unlimited and at 10 MB/s;
 # then the whole program (built against the loopback service) from its start to the installer's launch.
-bench-download: win32 bench-win32
-	CORVANE_SETUP_HOST=$(LOOPBACK_HOST) PYTHONPATH=scripts /usr/bin/python3 bench/download/run.py
+bench-download: $(RUN_ARCH) bench-windows
+	CORVANE_SETUP_HOST=$(LOOPBACK_HOST) $(BENCH_ENV) PYTHONPATH=scripts /usr/bin/python3 bench/download/run.py
 
 # A 256 MiB file: Md5 beside md5sum natively, then FileSignature's time and peak memory under Wine.
-bench-md5: bench-native bench-win32
-	/usr/bin/python3 bench/md5/run.py
+bench-md5: bench-native bench-windows
+	$(BENCH_ENV) /usr/bin/python3 bench/md5/run.py
 
 # A skinned button's window region from runs of key pixels, against one square per key pixel, under Wine.
-bench-skin: bench-win32
-	scripts/wine-run.sh build/bench-win32/bin/skin_region_bench.exe
+bench-skin: bench-windows
+	scripts/wine-run.sh $(BENCH_WINDOWS)/bin/skin_region_bench.exe
 
-# The program's bytes by section and by resource.
-bench-size: win32
-	/usr/bin/python3 bench/size/run.py
+# The programs' bytes by section and by resource: the 32-bit product, then the 64-bit program.
+bench-size: win64
+	/usr/bin/python3 bench/size/run.py build/win32/bin/CorvaneOnlineSetup.exe
+	/usr/bin/python3 bench/size/run.py build/win64/bin/CorvaneOnlineSetup.exe
 
 clean:
 	rm -rf build

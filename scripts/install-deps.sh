@@ -15,7 +15,7 @@ PACKAGES="
 "
 # Wine's 32-bit half only where the processor runs 32-bit code: elsewhere even the i386 packages' own scripts
 # fail to run. There the 32-bit unit tests run under qemu-i386 instead.
-if /usr/bin/python3 "$(dirname "$0")/corvane_arch.py" 2>/dev/null; then
+if /usr/bin/python3 "$(dirname "$0")/corvane_arch.py" >/dev/null 2>&1; then
     PACKAGES="$PACKAGES wine32:i386 libgnutls30:i386"
     need_i386=yes
 else
