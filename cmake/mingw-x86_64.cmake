@@ -1,14 +1,5 @@
-# Cross toolchain: 64-bit Windows through MinGW-w64 (posix threads, static runtime), tests run under 64-bit Wine.
-set(CMAKE_SYSTEM_NAME Windows)
+# Cross toolchain: 64-bit Windows through MinGW-w64, tests run under 64-bit Wine.
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
-set(CMAKE_C_COMPILER x86_64-w64-mingw32-gcc-posix)
-set(CMAKE_CXX_COMPILER x86_64-w64-mingw32-g++-posix)
-set(CMAKE_RC_COMPILER x86_64-w64-mingw32-windres)
-set(CMAKE_FIND_ROOT_PATH /usr/x86_64-w64-mingw32)
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
-# Each program runs under the Wine loader and prefix of its own architecture.
+set(CORVANE_MINGW_TRIPLE x86_64-w64-mingw32)
 set(CORVANE_WINE_ARCH win64)
-set(CMAKE_CROSSCOMPILING_EMULATOR env CORVANE_WINE_ARCH=win64 ${CMAKE_CURRENT_LIST_DIR}/../scripts/wine-run.sh)
+include(${CMAKE_CURRENT_LIST_DIR}/MingwToolchain.cmake)
