@@ -3,9 +3,18 @@ SHELL := /bin/bash
 JOBS ?= 2
 # Tests and the demo build the program against a setup-info service on loopback.
 LOOPBACK_HOST ?= 127.0.0.1:18431
-PYTEST := /usr/bin/python3 -m pytest
+PYTEST := /usr/bin/python3 -m pytest -rs
+# Whether 32-bit x86 programs run here natively: "yes: ..." or "no: ..." (CORVANE_NO_32BIT=1 forces no). Where
+# they do not, the 32-bit program is built and its PE checks run, but it is tested nowhere under Wine.
+I386_PROBE := $(shell /usr/bin/python3 scripts/corvane_arch.py)
+I386 = $(firstword $(subst :, ,$(I386_PROBE)))
+# The program the demo and the benchmarks run: the 32-bit product where it can run, otherwise the 64-bit one.
+RUN_ARCH = $(if $(filter yes,$(I386)),win32,win64)
+PRODUCT := $(CURDIR)/build/win32/bin/CorvaneOnlineSetup.exe
 
-.PHONY: all deps build native win32 test unit-test win32-test fuzz-smoke e2e-test demo fuzz bench bench-native bench-win32 bench-download bench-md5 bench-skin bench-size clean
+.PHONY: all deps build native native-i386 win32 win64 test unit-test unit-test-i386 win32-test win64-test tool-test fuzz-smoke \
+	e2e-test e2e-test-win32 e2e-test-win64 demo fuzz bench bench-native bench-windows bench-download bench-md5 \
+	bench-skin bench-size clean
 
 all: build
 
@@ -16,17 +25,34 @@ native:
 	cmake --preset native -DCORVANE_SANITIZE=ON >/dev/null
 	cmake --build build/native -j$(JOBS)
 
+native-i386:
+	cmake --preset native-i386 >/dev/null
+	cmake --build build/native-i386 -j$(JOBS)
+
 win32:
 	cmake --preset win32 -DCORVANE_SETUP_HOST=$(LOOPBACK_HOST) >/dev/null
 	cmake --build build/win32 -j$(JOBS)
 
-build: native win32
+# The 64-bit build also checks the 32-bit product's size and manifest, which every machine can read.
+win64: win32
+	cmake --preset win64 -DCORVANE_SETUP_HOST=$(LOOPBACK_HOST) -DCORVANE_PRODUCT=$(PRODUCT) >/dev/null
+	cmake --build build/win64 -j$(JOBS)
+
+build: native win32 win64
 
 unit-test: native
 	ctest --test-dir build/native --output-on-failure
 
+unit-test-i386: native-i386
+	@echo "32-bit unit tests: $(if $(filter yes,$(I386)),run natively,run under qemu-i386) ($(I386_PROBE))"
+	ctest --test-dir build/native-i386 --output-on-failure
+
 win32-test: win32
-	ctest --test-dir build/win32 --output-on-failure
+	@if [ "$(I386)" = yes ]; then ctest --test-dir build/win32 --output-on-failure; \
+	else echo "SKIPPED: the 32-bit Windows tests need 32-bit mode ($(I386_PROBE))"; fi
+
+win64-test: win64
+	ctest --test-dir build/win64 --output-on-failure
 
 fuzz-smoke:
 	cmake --preset fuzz >/dev/null
@@ -35,50 +61,68 @@ fuzz-smoke:
 	build/fuzz/bin/xml_fuzz -max_total_time=$(or $(FUZZ_SECONDS),60) -timeout=10 -print_final_stats=1 \
 		-artifact_prefix=build/fuzz/artifacts/ build/fuzz/corpus tests/fuzz/corpus
 
-e2e-test: win32
-	CORVANE_SETUP_HOST=$(LOOPBACK_HOST) $(PYTEST) -q tests/e2e
+# The whole suite on each program; the 32-bit program's tests are reported skipped where it cannot run.
+e2e-test: e2e-test-win64 e2e-test-win32
 
-# Whatever the outcome, the Wine server and the virtual display the tests started are ended afterwards.
+e2e-test-win32 e2e-test-win64: e2e-test-%: %
+	CORVANE_SETUP_HOST=$(LOOPBACK_HOST) CORVANE_BIN=$(CURDIR)/build/$*/bin $(PYTEST) -q tests/e2e
+
+# The scripts' own tests: the 32-bit probe and the architecture each step takes.
+tool-test: native-i386 win64
+	$(PYTEST) -q tests/tools
+
+# Whatever the outcome, the Wine servers and the virtual display the tests started are ended afterwards.
 test: deps
+	@echo "32-bit mode: $(I386_PROBE)"
 	status=0; \
-	for step in unit-test win32-test fuzz-smoke e2e-test; do $(MAKE) $$step || { status=1; break; }; done; \
-	bash -c '. scripts/wine-env.sh && corvane_wine_stop'; \
+	for step in unit-test unit-test-i386 tool-test win64-test win32-test fuzz-smoke e2e-test-win64 e2e-test-win32; do \
+		start=$$(date +%s); $(MAKE) $$step || status=1; \
+		echo "step $$step: $$(( $$(date +%s) - start )) s"; [ $$status = 0 ] || break; \
+	done; \
+	for arch in win32 win64; do CORVANE_WINE_ARCH=$$arch bash -c '. scripts/wine-env.sh && corvane_wine_stop'; done; \
 	exit $$status
 
-demo: deps win32
-	CORVANE_SETUP_HOST=$(LOOPBACK_HOST) /usr/bin/python3 scripts/demo.py
+demo: deps $(RUN_ARCH)
+	@echo "running the $(RUN_ARCH) program: 32-bit mode $(I386_PROBE)"
+	CORVANE_SETUP_HOST=$(LOOPBACK_HOST) CORVANE_BIN=$(CURDIR)/build/$(RUN_ARCH)/bin /usr/bin/python3 scripts/demo.py
 
 fuzz:
 	$(MAKE) fuzz-smoke FUZZ_SECONDS=$(or $(FUZZ_SECONDS),900)
 
-# The benchmarks' builds: the portable code natively, the Windows code for running under Wine.
+# The benchmarks' builds: the portable code natively, the Windows code for running under Wine (the 32-bit
+# program where it can run, otherwise the 64-bit one).
+BENCH_WINDOWS = build/bench-$(RUN_ARCH)
+BENCH_ENV = CORVANE_BIN=$(CURDIR)/build/$(RUN_ARCH)/bin CORVANE_BENCH_BUILD=$(CURDIR)/$(BENCH_WINDOWS)
+
 bench-native:
 	cmake --preset bench >/dev/null
 	cmake --build build/bench -j$(JOBS)
 
-bench-win32:
-	cmake --preset win32 -B build/bench-win32 -DCORVANE_BENCH=ON -DCORVANE_TESTS=OFF >/dev/null
-	cmake --build build/bench-win32 -j$(JOBS)
+bench-windows:
+	@echo "timing the $(RUN_ARCH) programs: 32-bit mode $(I386_PROBE)"
+	cmake --preset $(RUN_ARCH) -B $(BENCH_WINDOWS) -DCORVANE_BENCH=ON -DCORVANE_TESTS=OFF >/dev/null
+	cmake --build $(BENCH_WINDOWS) -j$(JOBS)
 
 bench: bench-native
 	build/bench/bin/xml_bench
 
 # 64 MiB from a loopback nginx: CDownloadFile against a bare WinInet loop and curl, unlimited and at 10 MB/s;
 # then the whole program (built against the loopback service) from its start to the installer's launch.
-bench-download: win32 bench-win32
-	CORVANE_SETUP_HOST=$(LOOPBACK_HOST) PYTHONPATH=scripts /usr/bin/python3 bench/download/run.py
+bench-download: $(RUN_ARCH) bench-windows
+	CORVANE_SETUP_HOST=$(LOOPBACK_HOST) $(BENCH_ENV) PYTHONPATH=scripts /usr/bin/python3 bench/download/run.py
 
 # A 256 MiB file: Md5 beside md5sum natively, then FileSignature's time and peak memory under Wine.
-bench-md5: bench-native bench-win32
-	/usr/bin/python3 bench/md5/run.py
+bench-md5: bench-native bench-windows
+	$(BENCH_ENV) /usr/bin/python3 bench/md5/run.py
 
 # A skinned button's window region from runs of key pixels, against one square per key pixel, under Wine.
-bench-skin: bench-win32
-	scripts/wine-run.sh build/bench-win32/bin/skin_region_bench.exe
+bench-skin: bench-windows
+	scripts/wine-run.sh $(BENCH_WINDOWS)/bin/skin_region_bench.exe
 
-# The program's bytes by section and by resource.
-bench-size: win32
-	/usr/bin/python3 bench/size/run.py
+# The programs' bytes by section and by resource: the 32-bit product, then the 64-bit program.
+bench-size: win64
+	/usr/bin/python3 bench/size/run.py build/win32/bin/CorvaneOnlineSetup.exe
+	/usr/bin/python3 bench/size/run.py build/win64/bin/CorvaneOnlineSetup.exe
 
 clean:
 	rm -rf build

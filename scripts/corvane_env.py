@@ -2,6 +2,8 @@
 import os
 import subprocess
 
+from corvane_arch import wine_arch
+
 ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), ".."))
 BIN = os.environ.get("CORVANE_BIN", os.path.join(ROOT, "build", "win32", "bin"))
 EXE = os.path.join(BIN, "CorvaneOnlineSetup.exe")
@@ -10,10 +12,16 @@ PUBLISH = os.path.join(ROOT, "scripts", "corvane-publish")
 TITLE = "Corvane在线安装程序"
 
 
+def program_arch():
+    """The Wine architecture of the program in BIN (win32 or win64)."""
+    return wine_arch(EXE)
+
+
 def wine_environment():
-    """The environment scripts/wine-env.sh sets up, with the prefix and display made ready."""
+    """The environment scripts/wine-env.sh sets up for the program's architecture, its prefix and display ready."""
     out = subprocess.run(["bash", "-c", ". scripts/wine-env.sh && corvane_wine_ready >&2 && env -0"],
-                         cwd=ROOT, check=True, stdout=subprocess.PIPE).stdout
+                         cwd=ROOT, check=True, stdout=subprocess.PIPE,
+                         env=dict(os.environ, CORVANE_WINE_ARCH=program_arch())).stdout
     return dict(item.split("=", 1) for item in out.decode().split("\0") if "=" in item)
 
 

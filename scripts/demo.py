@@ -12,7 +12,8 @@ import subprocess
 import sys
 import time
 
-from corvane_env import EXE, PUBLISH, ROOT, appdata_dir, make_sample_installer, screenshot, wine_environment
+from corvane_env import EXE, PUBLISH, ROOT, appdata_dir, make_sample_installer, program_arch, screenshot
+from corvane_env import wine_environment
 from localservers import LocalWeb
 
 HOST = os.environ.get("CORVANE_SETUP_HOST", "127.0.0.1:18431")
@@ -46,6 +47,7 @@ def main():
     print("service  http://%s/ClientSrv/Getqzvrsetup.aspx?vertype=0 (nginx on loopback, installer at %s/s)"
           % (HOST, RATE))
     print("display  %s" % ("your display " + env["DISPLAY"] if had_display else "virtual display " + env["DISPLAY"]))
+    print("program  %s (%s)" % (os.path.relpath(EXE, ROOT), program_arch()))
 
     log_path = os.path.join(DEMO, "debug-output.log")
     shots = []

@@ -1,8 +1,30 @@
-# Sourced by the scripts that run the program or its tests under Wine: prefix, locale, display, font.
-# Usage: . scripts/wine-env.sh && corvane_wine_ready
+# Sourced by the scripts that run the program or its tests under Wine: architecture, prefix, locale, display, font.
+# Usage: [CORVANE_WINE_ARCH=win32|win64] . scripts/wine-env.sh && corvane_wine_ready
 CORVANE_ROOT=${CORVANE_ROOT:-$(cd "$(dirname "${BASH_SOURCE[0]:-$0}")/.." && pwd)}
-export WINEPREFIX=${WINEPREFIX:-$CORVANE_ROOT/build/wineprefix}
-export WINEARCH=win32
+# The architecture is always named: /usr/bin/wine takes the 32-bit loader whenever it is installed, whatever the
+# program or the prefix, and that loader cannot run where the machine has no 32-bit mode.
+export CORVANE_WINE_ARCH=${CORVANE_WINE_ARCH:-win32}
+case $CORVANE_WINE_ARCH in
+    win32) CORVANE_WINE_LOADER=/usr/lib/wine/wine ;;
+    win64) CORVANE_WINE_LOADER=/usr/lib/wine/wine64 ;;
+    *) echo "CORVANE_WINE_ARCH must be win32 or win64, not $CORVANE_WINE_ARCH" >&2; return 1 2>/dev/null || exit 1 ;;
+esac
+export WINEARCH=$CORVANE_WINE_ARCH
+# One prefix per architecture: a win64 prefix is made without its 32-bit half where 32-bit code cannot run.
+export WINEPREFIX=${WINEPREFIX:-$CORVANE_ROOT/build/wineprefix-$CORVANE_WINE_ARCH}
+# `wine` and the tools that go through it (wineboot, winepath, regedit) find this folder's loader first. The
+# loader is reached through a script: under a link named wine, the 64-bit loader cannot find itself again.
+CORVANE_WINE_BIN=$CORVANE_ROOT/build/wine-$CORVANE_WINE_ARCH
+if [ ! -x "$CORVANE_WINE_BIN/wine-stable" ] || ! grep -qF "$CORVANE_WINE_LOADER" "$CORVANE_WINE_BIN/wine-stable"; then
+    mkdir -p "$CORVANE_WINE_BIN"
+    for name in wine wine-stable; do
+        printf '#!/bin/sh\nexec %s "$@"\n' "$CORVANE_WINE_LOADER" > "$CORVANE_WINE_BIN/$name.tmp"
+        chmod +x "$CORVANE_WINE_BIN/$name.tmp"
+        mv "$CORVANE_WINE_BIN/$name.tmp" "$CORVANE_WINE_BIN/$name"
+    done
+fi
+case ":$PATH:" in *":$CORVANE_WINE_BIN:"*) ;; *) export PATH=$CORVANE_WINE_BIN:$PATH ;; esac
+export WINELOADER=$CORVANE_WINE_LOADER
 export WINEDEBUG=${WINEDEBUG:--all}
 # Code page 936 (GBK) comes from the locale Wine starts in; tests of other code pages name another locale.
 export LANG=${CORVANE_WINE_LOCALE:-zh_CN.UTF-8} LC_ALL=${CORVANE_WINE_LOCALE:-zh_CN.UTF-8}
@@ -37,7 +59,7 @@ corvane_display_ready() {
 }
 
 corvane_prefix_ready() {
-    if [ ! -f "$WINEPREFIX/.corvane-ready-v2" ]; then
+    if [ ! -f "$WINEPREFIX/.corvane-ready-v3" ]; then
         mkdir -p "$WINEPREFIX"
         wineboot -i >/dev/null 2>&1
         wineserver -w
@@ -54,7 +76,7 @@ corvane_prefix_ready() {
         wine regedit /S "$reg" >/dev/null 2>&1
         wineserver -w
         rm -f "$reg"
-        touch "$WINEPREFIX/.corvane-ready-v2"
+        touch "$WINEPREFIX/.corvane-ready-v3"
     fi
 }
 

@@ -14,7 +14,7 @@ ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__)
 from corvane_env import EXE, PUBLISH, appdata_dir, make_sample_installer, wine_environment
 from localservers import LIMIT_RATE, NGINX_PORT, DownloadServers, LocalWeb
 
-BUILD = os.path.join(ROOT, "build", "bench-win32")
+BUILD = os.environ.get("CORVANE_BENCH_BUILD", os.path.join(ROOT, "build", "bench-win32"))
 STATE = os.path.join(BUILD, "download-servers")
 SIZE = 64 * 1024 * 1024
 
@@ -83,8 +83,8 @@ def main():
         with open(os.path.join(STATE, "www", "big.bin"), "wb") as f:
             f.write(os.urandom(SIZE))
         base = "http://127.0.0.1:%d/" % NGINX_PORT
-        print("64 MiB over loopback nginx, Wine %s" % run(["wine", "--version"], capture_output=True,
-                                                          text=True).stdout.strip())
+        print("64 MiB over loopback nginx, Wine %s, the programs of %s" % (
+            run(["wine", "--version"], capture_output=True, text=True).stdout.strip(), os.path.relpath(BUILD, ROOT)))
         for label, url, runs in (("unlimited", base + "big.bin", 3), ("limited to %d B/s" % LIMIT_RATE,
                                                                       base + "limited/big.bin", 1)):
             r = bench_exe(url, runs, costs=label == "unlimited")

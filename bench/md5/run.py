@@ -8,7 +8,7 @@ import sys
 
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 NATIVE = os.path.join(ROOT, "build", "bench")
-WIN32 = os.path.join(ROOT, "build", "bench-win32")
+WIN32 = os.environ.get("CORVANE_BENCH_BUILD", os.path.join(ROOT, "build", "bench-win32"))
 DATA = os.path.join(ROOT, "build", "bench-md5", "md5-bench.bin")
 
 

@@ -9,7 +9,8 @@ import time
 
 import pytest
 import testpki
-from corvane_env import BIN, EXE, PUBLISH, TITLE, appdata_dir as find_appdata, make_sample_installer
+from corvane_arch import probe as probe_i386
+from corvane_env import BIN, EXE, PUBLISH, TITLE, appdata_dir as find_appdata, make_sample_installer, program_arch
 from corvane_env import screenshot as take_screenshot, wine_environment
 from localservers import LocalWeb
 
@@ -20,9 +21,26 @@ DRIVER = os.path.join(BIN, "WinDriver.exe")
 TLS_EXE = os.path.join(BIN, "CorvaneOnlineSetupTls.exe")
 TRUST_ROOT = os.path.join(BIN, "TrustTestRoot.exe")
 PKI_DIR = os.path.join(ROOT, "build", "e2e-pki")
-SHOTS = os.path.join(ROOT, "build", "e2e-screenshots")
+ARCH = program_arch() if os.path.exists(EXE) else None
+SHOTS = os.path.join(ROOT, "build", "e2e-screenshots", ARCH or "")
 SERVICE_HOST = os.environ.get("CORVANE_SETUP_HOST", "127.0.0.1:18431")
 SERVICE_PORT = int(SERVICE_HOST.rsplit(":", 1)[1])
+
+
+def pytest_report_header(config):
+    return "program: %s (%s)" % (EXE, ARCH or "not built")
+
+
+def pytest_collection_modifyitems(config, items):
+    """Where 32-bit code cannot run, the 32-bit program's tests are skipped with the probe's finding: Wine's
+    32-bit loader could not start, and a test that never ran must not count as passed."""
+    if ARCH != "win32":
+        return
+    runs, why = probe_i386()
+    if not runs:
+        skip = pytest.mark.skip(reason="32-bit program not run: no 32-bit mode on this machine (%s)" % why)
+        for item in items:
+            item.add_marker(skip)
 
 
 @pytest.fixture(scope="session")

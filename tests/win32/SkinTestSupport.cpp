@@ -1,6 +1,8 @@
 // Shared pieces of the skin tests.
 #include "SkinTestSupport.h"
 
+#include <winternl.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -84,9 +86,13 @@ int CountGdiObjects()
     };
 #pragma pack(pop)
     static_assert(sizeof(Entry) == 24, "Wine's GDI handle entry");
-    const char* teb = reinterpret_cast<const char*>(NtCurrentTeb());
-    const char* peb = *reinterpret_cast<const char* const*>(teb + 0x30);
-    const Entry* table = *reinterpret_cast<const Entry* const*>(peb + 0x94);  // GdiSharedHandleTable
+    PROCESS_BASIC_INFORMATION info = {};
+    if (::NtQueryInformationProcess(::GetCurrentProcess(), ProcessBasicInformation, &info, sizeof info, nullptr))
+        return -1;
+    // The process block's GdiSharedHandleTable lies at 0x94 in a 32-bit process and at 0xF8 in a 64-bit one.
+    const size_t tableOffset = sizeof(void*) == 8 ? 0xF8 : 0x94;
+    const char* peb = reinterpret_cast<const char*>(info.PebBaseAddress);
+    const Entry* table = *reinterpret_cast<const Entry* const*>(peb + tableOffset);
     if (!table) return -1;
     int count = 0;
     for (int i = 0; i < 0x10000; ++i)

@@ -19,9 +19,11 @@ unsigned long Number(const wchar_t* text)
     return std::wcstoul(text, nullptr, 0);
 }
 
+// A window handle has 32 significant bits on 64-bit Windows too and widens by sign extension, the rule for
+// handing handles between 32-bit and 64-bit processes; the driver prints and reads those 32 bits.
 HWND Window(const wchar_t* text)
 {
-    return reinterpret_cast<HWND>(static_cast<uintptr_t>(Number(text)));
+    return reinterpret_cast<HWND>(static_cast<intptr_t>(static_cast<LONG>(Number(text))));
 }
 
 void PrintHex(const wchar_t* text)
