@@ -1,7 +1,7 @@
 // WinDriver: a second program for the end-to-end tests: finds windows, sends them messages, reads their texts.
 // Usage: WinDriver windows TITLE | ping HWND MS | post HWND MSG WPARAM LPARAM | send HWND MSG WPARAM LPARAM
 //        | text HWND [ID] | watch HWND ID SECONDS | rect HWND ID | tray HWND ID | untray HWND ID | menus
-//        | hold PATH | register NAME | show HWND CMD | codepage
+//        | hold PATH | register NAME | show HWND CMD | codepage | trust PATH SIGNER
 // (numbers in decimal or 0x-hex; texts read with the wide calls, whatever the ANSI code page, and printed as
 // hex UTF-8 bytes)
 #include <windows.h>
@@ -11,6 +11,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <cwchar>
+
+#include "VerifyCodeSigner.h"
 
 namespace {
 
@@ -130,6 +132,13 @@ int wmain(int argc, wchar_t** argv)
     }
     if (!std::wcscmp(cmd, L"register")) {
         std::printf("message=%u\n", ::RegisterWindowMessageW(argv[2]));
+        return 0;
+    }
+    if (!std::wcscmp(cmd, L"trust") && argc == 4) {
+        // The program's own Authenticode check, in this prefix's trust: the signature and the signer's name.
+        char path[MAX_PATH] = {};
+        if (!::WideCharToMultiByte(CP_ACP, 0, argv[2], -1, path, MAX_PATH, nullptr, nullptr)) return 1;
+        std::printf("trusted=%d\n", VerifyCodeSigner(path, argv[3]) ? 1 : 0);
         return 0;
     }
     if (!std::wcscmp(cmd, L"hold")) {
