@@ -54,7 +54,7 @@ def run(command, what):
 def warnings(setup_host, signer):
     """One line for each choice that lets an answer replaced in transit start another installer."""
     found = []
-    if not setup_host.lower().startswith("https://"):
+    if setup_host and (setup_host.lower().startswith("http://") or "://" not in setup_host):
         found.append("warning: SETUP_HOST %s is asked over plain HTTP: the answer (the installer's URL and MD5) "
                      "could be replaced in transit" % setup_host)
     if not signer:
@@ -151,6 +151,20 @@ def sha256(path):
     return digest.hexdigest()
 
 
+def release_one(target, folder, args):
+    """Builds, checks and (given a certificate) signs and verifies one program into the folder."""
+    unsigned = build(target, args)
+    service = built_in(unsigned, args)
+    released = os.path.join(folder, target.released_as)
+    if args.cert:
+        sign(unsigned, released, args)
+        own_signer = verify(released, args)
+    else:
+        shutil.copyfile(unsigned, released)
+        own_signer = "none: unsigned, SmartScreen blocks it"
+    return target, service, own_signer, os.path.getsize(unsigned), os.path.getsize(released), sha256(released)
+
+
 def release(args):
     for line in warnings(args.setup_host, args.signer):
         sys.stderr.write(line + "\n")
@@ -167,19 +181,11 @@ def release(args):
                            "e.g. SETUP_HOST=https://setup.example.com")
 
     os.makedirs(partial)
-    report = []
-    for target in TARGETS:
-        unsigned = build(target, args)
-        service = built_in(unsigned, args)
-        released = os.path.join(partial, target.released_as)
-        if args.cert:
-            sign(unsigned, released, args)
-            own_signer = verify(released, args)
-        else:
-            shutil.copyfile(unsigned, released)
-            own_signer = "none: unsigned, SmartScreen blocks it"
-        report.append((target, service, own_signer, os.path.getsize(unsigned), os.path.getsize(released),
-                       sha256(released)))
+    try:
+        report = [release_one(target, partial, args) for target in TARGETS]
+    except BaseException:
+        shutil.rmtree(partial, ignore_errors=True)
+        raise
     with open(os.path.join(partial, SUMS), "w", encoding="ascii") as f:
         for target, _, _, _, _, digest in report:
             f.write("%s  %s\n" % (digest, target.released_as))

@@ -185,3 +185,15 @@ def test_a_key_where_git_would_commit_it_is_refused(pki, tmp_path):
     assert p.returncode != 0
     assert "where git would commit it" in p.stderr.decode("utf-8", "replace")
     assert not os.path.exists(out) and not os.path.exists(build)
+
+
+def test_a_release_that_fails_to_build_leaves_no_folder(tmp_path):
+    out, build = str(tmp_path / "release"), str(tmp_path / "build")
+    p = make_release(SETUP_HOST="ftp://setup.example.com", SIGNER=SIGNER, UNSIGNED="1", RELEASE_DIR=out,
+                     RELEASE_BUILD=build)
+    stderr = p.stderr.decode("utf-8", "replace")
+    assert p.returncode != 0
+    assert "CORVANE_SETUP_HOST must be" in stderr
+    # Not a plain-HTTP service: no warning says it is.
+    assert "warning:" not in stderr
+    assert not os.path.exists(out) and not os.path.exists(out + ".partial")
