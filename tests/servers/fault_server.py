@@ -23,6 +23,9 @@ Faults:
   /status/PATH?code=N  the whole file as the body of an answer with status N (an error page, an odd success)
   /silent/ANY          reads the request and answers nothing, the connection open until the client closes it
   /headers/PATH        honest headers of a 200 with the file's length, then silence as /silent/ is
+  /slowheaders/PATH?ms=T&count=N
+                       a 200 whose headers trickle: N bytes of one header, one every T milliseconds, then the
+                       rest of the headers and the file
   /endless/ANY         200 without a length, then bytes at full speed for as long as the client reads
   any path?redirect=V  302 with the Location value V, as given (relative, absolute path or absolute URL)
 
@@ -231,6 +234,18 @@ class Handler(BaseHTTPRequestHandler):
         elif fault == "status":
             self.send_head(int(query.get("code", "200")), len(data))
             self.wfile.write(data)
+        elif fault == "slowheaders":
+            delay = int(query.get("ms", "1000")) / 1000.0
+            try:
+                self.wfile.write(b"HTTP/1.1 200 OK\r\nX-Trickle: ")
+                for _ in range(int(query.get("count", "60"))):
+                    self.wfile.flush()
+                    time.sleep(delay)
+                    self.wfile.write(b"x")
+                self.wfile.write(b"\r\nContent-Length: %d\r\n\r\n" % len(data))
+                self.wfile.write(data)
+            except OSError:
+                self.close_connection = True
         elif fault == "headers":
             self.send_head(200, len(data))
             self.hold()
