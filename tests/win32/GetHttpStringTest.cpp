@@ -427,4 +427,19 @@ TEST_F(Request, EachCallFetchesTheCurrentAnswerAgainInFull)
     for (const std::string& line : lines) EXPECT_EQ(line.substr(0, line.find("|200|")), "/" + path) << line;
 }
 
+// The request is opened for the preconfigured access: the user's manual proxy carries it, except to the
+// hosts its bypass list names.
+TEST_F(Request, AManualProxyCarriesTheRequestExceptToAHostOfItsBypassList)
+{
+    const std::string path = Serve("answer.xml", kAnswer);
+    const std::string proxied = "http://corvane-svc.test:" + std::to_string(Port("CORVANE_DL_NGINX_PORT")) + "/" + path;
+    ProxySetting proxy(true, ProxyAddress(), "127.0.0.1");
+    LogTail log("proxy-requests.log");
+    EXPECT_EQ(Get(proxied), kAnswer);
+    EXPECT_EQ(Get(NginxUrl(path)), kAnswer);
+    const std::vector<std::string> lines = log.NewLines();
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(lines[0].find("{\"line\": \"GET " + proxied + " HTTP/1.1\""), 0u) << lines[0];
+}
+
 }  // namespace
