@@ -94,10 +94,12 @@ void InstallerWorker::Work(const CString& strDataDir)
             DeleteFileRetrying(m_strSetupPath + CDownloadFile::kPartialSuffix);
         }
         if (decision.bWriteRecord) WriteRecord(strDataDir);
-        DownloadWithRetries();
+        const bool bMayBeSpliced = DownloadWithRetries();
         facts.bDownloaded = true;
         facts.bTransferComplete = m_engine.m_outcome == DownloadOutcome::Complete;
         LearnSetupFile(facts);
+        if (bMayBeSpliced && facts.bTransferComplete && !SetupIsTheAnswers(facts) && !Left())
+            DownloadAgainFromStart(facts);
         decision = DecideRun(facts);
     }
     m_bLaunch = decision.step == RunStep::Launch;
@@ -133,19 +135,40 @@ void InstallerWorker::LearnSetupFile(RunFacts& facts)
     facts.bSetupTrusted = InstallerTrusted(m_strSetupPath);
 }
 
-void InstallerWorker::DownloadWithRetries()
+bool InstallerWorker::DownloadWithRetries()
 {
     m_engine.m_dwReceiveTimeout = kReceiveTimeoutMs;
+    bool bEarlierBytes = false;
+    bool bTransferred = false;
     for (int attempt = 1; !Left(); ++attempt) {
         m_engine.DownLoadFile(m_strFileUrl, m_strSetupPath);
+        if (m_engine.m_transferStart == TransferStart::FromStart)
+            bEarlierBytes = false;
+        else if (m_engine.m_transferStart == TransferStart::Resumed && !bTransferred)
+            bEarlierBytes = true;
+        bTransferred = bTransferred || m_engine.m_transferStart != TransferStart::None;
         const DWORD dwWait = DownloadRetry::WaitBefore(attempt + 1, m_engine.m_outcome);
-        if (dwWait == 0) return;
+        if (dwWait == 0) break;
         CString line;
         line.Format("Quillfen: download attempt %d failed; attempt %d in %lu ms\n", attempt, attempt + 1,
                     static_cast<unsigned long>(dwWait));
         ::OutputDebugStringA(line);
-        if (::WaitForSingleObject(m_hLeave.Get(), dwWait) != WAIT_TIMEOUT) return;
+        if (::WaitForSingleObject(m_hLeave.Get(), dwWait) != WAIT_TIMEOUT) break;
     }
+    return bEarlierBytes;
+}
+
+void InstallerWorker::DownloadAgainFromStart(RunFacts& facts)
+{
+    // The partial file held bytes of another build under the same name (the server's file replaced, a copy
+    // of another version served, a tail lost): the whole file from this run's server may still match.
+    ::OutputDebugStringA("Quillfen: the download resumed an earlier partial file and does not match the answer's "
+                         "signature; downloading it once more from byte 0\n");
+    DeleteFileRetrying(m_strSetupPath);
+    DeleteFileRetrying(m_strSetupPath + CDownloadFile::kPartialSuffix);
+    DownloadWithRetries();
+    facts.bTransferComplete = m_engine.m_outcome == DownloadOutcome::Complete;
+    LearnSetupFile(facts);
 }
 
 void InstallerWorker::Leave()

@@ -48,8 +48,12 @@ private:
     // What stands at the setup path: whether a file does, its MD5 signature, and when that names it the
     // answer's installer, whether its code signature passes.
     void LearnSetupFile(RunFacts& facts);
-    // DownLoadFile, once more after a failure that asking again may mend, as DownloadRetry says.
-    void DownloadWithRetries();
+    // DownLoadFile, once more after a failure that asking again may mend, as DownloadRetry says. True when
+    // what it leaves may hold bytes of another build: its first transfer continued a partial file of an
+    // earlier run, and none started again from byte 0 since.
+    bool DownloadWithRetries();
+    // One download from byte 0 in place of a resumed one whose file does not match the answer's signature.
+    void DownloadAgainFromStart(RunFacts& facts);
     // The failure message, unless the user has left.
     void Fail(const char* pszText);
     bool Left() const;

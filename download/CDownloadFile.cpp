@@ -58,6 +58,7 @@ int CDownloadFile::DownLoadFile(CString url, CString destPath)
     int result = 0;
     m_outcome = DownloadOutcome::Unfinished;
     m_dwReceived = 0;
+    m_transferStart = TransferStart::None;
     if (!::PathIsURLA(url)) {
         m_outcome = DownloadOutcome::Refused;
         return 0;
@@ -193,6 +194,7 @@ int CDownloadFile::GetLocalFile()
             source.Seek(dwOffset, CFile::begin);
         }
         m_dwTotalSize = dwTotal;
+        NoteTransferStart(dwOffset);
         PostCode(DLP_TOTAL, m_dwTotalSize);
         RunChunkLoop([&source](void* p, UINT n) { return source.Read(p, n); }, temp, dwOffset, dwStart);
     } catch (CFileException* e) {

@@ -62,6 +62,7 @@ public:
     // How the last DownLoadFile call ended, and the bytes it received.
     DownloadOutcome m_outcome = DownloadOutcome::Unfinished;
     DWORD m_dwReceived = 0;
+    TransferStart m_transferStart = TransferStart::None;
     // The millisecond clock of the progress posts and the speed; read once per chunk. Tests replace it.
     std::function<DWORD()> m_clock = ::GetTickCount;
 
@@ -84,5 +85,9 @@ private:
     void NoteFailure(DownloadOutcome outcome);
     // Deletes e, notes the outcome as NoteFailure does and gives 0, the failed call's result.
     int Fail(CException* e, DownloadOutcome outcome);
+    void NoteTransferStart(DWORD dwOffset)
+    {
+        m_transferStart = dwOffset > 0 ? TransferStart::Resumed : TransferStart::FromStart;
+    }
     void PostCode(unsigned code, DWORD dwValue) { PostProgress((static_cast<WPARAM>(m_wDownloadId) << 16) | code, dwValue); }
 };

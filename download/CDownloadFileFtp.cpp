@@ -62,6 +62,7 @@ int CDownloadFile::GetFtpFile(CInternetSession& session)
                 temp.SeekToBegin();
         }
         pRemote.reset(pConnection->OpenFile(object, GENERIC_READ, FTP_TRANSFER_TYPE_BINARY, 1));
+        NoteTransferStart(dwOffset);
     } catch (CInternetException* e) {
         return Fail(e, IsPermanentReply(*e) ? DownloadOutcome::Refused : DownloadOutcome::Failed);
     } catch (CException* e) {

@@ -96,6 +96,7 @@ int CDownloadFile::GetHttpFile(CInternetSession& session)
         if (pFile && m_dwStatusCode == kStatusRangeNotSatisfiable && dwOffset > 0) {
             DWORD dwTotal = QueryContentLength(m_strUrl);
             if (dwTotal > 0 && dwTotal == dwOffset) {
+                NoteTransferStart(dwOffset);
                 pFile.reset();
                 ::OutputDebugStringA("downloadfile gethttpfile exit\n");
                 return 1;
@@ -136,12 +137,16 @@ int CDownloadFile::GetHttpFile(CInternetSession& session)
             // own answer then may.
             if (dwTotal == 0) dwTotal = TotalOfAnswer(*pFile, m_dwStatusCode);
             m_dwTotalSize = dwTotal;
-            if (dwTotal > 0 && dwTotal == dwOffset) return 1;
+            if (dwTotal > 0 && dwTotal == dwOffset) {
+                NoteTransferStart(dwOffset);
+                return 1;
+            }
             // A 200 to a ranged request carries the whole file: it replaces what the temporary file held.
             if (m_dwStatusCode == 200 && dwOffset > 0) {
                 temp.SeekToBegin();
                 dwOffset = 0;
             }
+            NoteTransferStart(dwOffset);
             if (dwTotal > 0) PostCode(DLP_TOTAL, dwTotal);
             if (dwOffset > 0) PostCode(DLP_RESUMED, dwOffset);
             CString line;

@@ -1,4 +1,4 @@
-// DownloadOutcome: how one DownLoadFile call ended, for the caller's choice to try again; portable.
+// DownloadOutcome: how one DownLoadFile call ended and where its transfer began, for the caller's choices; portable.
 #pragma once
 
 #include <cstdint>
@@ -10,6 +10,13 @@ enum class DownloadOutcome {
     Failed,      // the network failed, the server was busy, or the transfer was cut after bytes arrived
     Unwritable,  // the temporary file could not be opened or written
     Unfinished,  // ended without an error, without a byte and without a complete file
+};
+
+// Where the transfer of one DownLoadFile call began writing the temporary file.
+enum class TransferStart {
+    None,       // no transfer was accepted
+    FromStart,  // at byte 0: every byte is this call's
+    Resumed,    // after bytes an earlier call left (a Range or REST for a non-zero offset was accepted)
 };
 
 // An HTTP status of 300 or more that ends a transfer: a client error is final, except a request timeout and

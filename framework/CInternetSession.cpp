@@ -1,10 +1,53 @@
 // CInternetSession: InternetOpenA, InternetOpenUrlA and the connection factories.
 #include "CInternetSession.h"
 
+#include <cstring>
 #include <memory>
+#include <string>
 
 #include "AfxParseURL.h"
 #include "CWinApp.h"
+#include "ManualProxy.h"
+#include "RegistryKey.h"
+
+namespace {
+
+const char kInternetSettings[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings";
+
+// A REG_SZ value's text; empty when it is missing or of another type.
+CString ReadText(HKEY hKey, const char* pszName)
+{
+    DWORD dwType = 0, dwSize = 0;
+    if (::RegQueryValueExA(hKey, pszName, nullptr, &dwType, nullptr, &dwSize) != ERROR_SUCCESS || dwType != REG_SZ ||
+        dwSize == 0)
+        return CString();
+    std::string text(dwSize, '\0');
+    if (::RegQueryValueExA(hKey, pszName, nullptr, &dwType, reinterpret_cast<BYTE*>(&text[0]), &dwSize) !=
+            ERROR_SUCCESS ||
+        dwType != REG_SZ)
+        return CString();
+    // The stored text need not end with a terminator, and may end with several.
+    text.resize(strnlen(text.c_str(), dwSize < text.size() ? dwSize : text.size()));
+    return CString(text);
+}
+
+// The manual proxy of the user's Internet settings (HKCU ... Internet Settings: ProxyEnable, ProxyServer,
+// ProxyOverride), none when it is switched off.
+ManualProxy ReadManualProxy()
+{
+    HKEY hKey = nullptr;
+    if (::RegOpenKeyExA(HKEY_CURRENT_USER, kInternetSettings, 0, KEY_QUERY_VALUE, &hKey) != ERROR_SUCCESS)
+        return ManualProxy();
+    RegistryKey key(hKey);
+    DWORD dwEnabled = 0, dwType = 0, dwSize = sizeof dwEnabled;
+    if (::RegQueryValueExA(key.Get(), "ProxyEnable", nullptr, &dwType, reinterpret_cast<BYTE*>(&dwEnabled),
+                           &dwSize) != ERROR_SUCCESS ||
+        dwType != REG_DWORD || !dwEnabled)
+        return ManualProxy();
+    return ManualProxy::FromSettings(ReadText(key.Get(), "ProxyServer"), ReadText(key.Get(), "ProxyOverride"));
+}
+
+}  // namespace
 
 CInternetSession::CInternetSession(const char* pszAgent, DWORD_PTR dwContext, DWORD dwAccessType,
                                    const char* pszProxyName, const char* pszProxyBypass, DWORD dwFlags)
@@ -12,7 +55,18 @@ CInternetSession::CInternetSession(const char* pszAgent, DWORD_PTR dwContext, DW
 {
     CString agent(pszAgent);
     if (!pszAgent && AfxGetApp()) agent = AfxGetApp()->m_strAppName;
-    m_hSession.Reset(::InternetOpenA(agent, dwAccessType, pszProxyName, pszProxyBypass, dwFlags));
+    if (dwAccessType == INTERNET_OPEN_TYPE_PRECONFIG_WITH_NO_AUTOPROXY && !pszProxyName) {
+        // Windows takes the user's manual proxy for this type and leaves automatic configuration out; Wine reads
+        // the settings for INTERNET_OPEN_TYPE_PRECONFIG only and goes direct for this one (dlls/wininet,
+        // InternetOpenW). Read as Windows documents them and named to WinInet, they apply alike on both.
+        const ManualProxy proxy = ReadManualProxy();
+        const char* pszBypass = proxy.m_strBypass.IsEmpty() ? nullptr : static_cast<const char*>(proxy.m_strBypass);
+        m_hSession.Reset(proxy.IsSet() ? ::InternetOpenA(agent, INTERNET_OPEN_TYPE_PROXY, proxy.m_strProxy, pszBypass,
+                                                         dwFlags)
+                                       : ::InternetOpenA(agent, INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, dwFlags));
+    } else {
+        m_hSession.Reset(::InternetOpenA(agent, dwAccessType, pszProxyName, pszProxyBypass, dwFlags));
+    }
     if (!m_hSession) AfxThrowInternetException(dwContext);
 }
 

@@ -9,7 +9,9 @@
 
 class CInternetSession : public CObject {
 public:
-    // A null agent names the application. A failure to open throws CInternetException*.
+    // A null agent names the application. With INTERNET_OPEN_TYPE_PRECONFIG_WITH_NO_AUTOPROXY and no proxy
+    // named, the user's manual proxy is named for http and https (see there). A failure to open throws
+    // CInternetException*.
     explicit CInternetSession(const char* pszAgent = nullptr, DWORD_PTR dwContext = 1,
                               DWORD dwAccessType = INTERNET_OPEN_TYPE_PRECONFIG, const char* pszProxyName = nullptr,
                               const char* pszProxyBypass = nullptr, DWORD dwFlags = 0);

@@ -28,6 +28,8 @@ TLS_PORT = 18540
 TLS_EXPIRED_PORT = 18541
 TLS_UNTRUSTED_PORT = 18542
 TLS_OTHER_NAME_PORT = 18543
+# The tests' forward proxy (tests/servers/forward_proxy.py).
+PROXY_PORT = 18550
 PASSIVE_FIRST, PASSIVE_LAST = 18560, 18599
 LIMIT_RATE = 10000000
 # The file in the state folder the C++ tests read the ports from, one NAME=VALUE a line, by these names.
@@ -36,7 +38,7 @@ PORT_NAMES = {"CORVANE_DL_NGINX_PORT": NGINX_PORT, "CORVANE_DL_FAULT_PORT": FAUL
               "CORVANE_DL_FTP_PORT": FTP_PORT, "CORVANE_DL_FTP_NOREST_PORT": FTP_NOREST_PORT,
               "CORVANE_DL_TLS_PORT": TLS_PORT, "CORVANE_DL_TLS_EXPIRED_PORT": TLS_EXPIRED_PORT,
               "CORVANE_DL_TLS_UNTRUSTED_PORT": TLS_UNTRUSTED_PORT,
-              "CORVANE_DL_TLS_OTHER_NAME_PORT": TLS_OTHER_NAME_PORT}
+              "CORVANE_DL_TLS_OTHER_NAME_PORT": TLS_OTHER_NAME_PORT, "CORVANE_DL_PROXY_PORT": PROXY_PORT}
 
 MAIN_CONF = """# Private nginx on loopback for the demo and the tests: no system files.
 %(user)sworker_processes 1;
@@ -245,7 +247,7 @@ def _make_files(www):
 
 class DownloadServers:
     """The download tests' servers, all state under one folder: nginx (also over TLS given the folder of the
-    test certificates), the fault-injecting HTTP server and the FTP servers."""
+    test certificates), the fault-injecting HTTP server, the FTP servers and the forward proxy."""
 
     def __init__(self, state, pki=None):
         self.state = os.path.abspath(state)
@@ -254,6 +256,7 @@ class DownloadServers:
         logs = os.path.join(self.state, "logs")
         self.fault = ServerProcess(os.path.join(self.state, "fault.pid"), os.path.join(logs, "fault.out"))
         self.ftp = ServerProcess(os.path.join(self.state, "ftp.pid"), os.path.join(logs, "ftp.out"))
+        self.proxy = ServerProcess(os.path.join(self.state, "proxy.pid"), os.path.join(logs, "proxy.out"))
 
     def start(self):
         self.stop()
@@ -267,12 +270,14 @@ class DownloadServers:
             f.writelines("%s=%d\n" % item for item in PORT_NAMES.items())
         try:
             self.web.start(NGINX_PORT, *(port for port, _ in _tls_servers(self.pki)))
-            _check_free([FAULT_PORT, FTP_PORT, FTP_NOREST_PORT])
+            _check_free([FAULT_PORT, FTP_PORT, FTP_NOREST_PORT, PROXY_PORT])
             self.fault.start([PYTHON, os.path.join(SERVERS, "fault_server.py"), str(FAULT_PORT), www,
                               os.path.join(logs, "fault-requests.log")])
             self.ftp.start([PYTHON, os.path.join(SERVERS, "ftp_server.py"), str(FTP_PORT), str(FTP_NOREST_PORT),
                             www, os.path.join(logs, "ftp-commands.log"), str(PASSIVE_FIRST), str(PASSIVE_LAST)])
-            _wait_for_ports([FAULT_PORT, FTP_PORT, FTP_NOREST_PORT], [self.fault, self.ftp])
+            self.proxy.start([PYTHON, os.path.join(SERVERS, "forward_proxy.py"), str(PROXY_PORT),
+                              os.path.join(logs, "proxy-requests.log")])
+            _wait_for_ports([FAULT_PORT, FTP_PORT, FTP_NOREST_PORT, PROXY_PORT], [self.fault, self.ftp, self.proxy])
         except RuntimeError:
             self.stop()
             raise
@@ -280,7 +285,7 @@ class DownloadServers:
 
     def stop(self):
         """Stops whatever an earlier start() left running under the state folder, whichever process it was."""
-        for process in (self.web, self.fault, self.ftp):
+        for process in (self.web, self.fault, self.ftp, self.proxy):
             process.stop()
 
 

@@ -166,15 +166,18 @@ def driver(wine_env):
 class Installer:
     """One run of the online installer, its debug output collected from Wine's debugstr channel."""
 
-    def __init__(self, env, log_path, exe):
+    def __init__(self, env, log_path, exe, prefix=()):
         self.env = dict(env, WINEDEBUG="-all,+debugstr")
         self.log_path = log_path
         self.exe = exe
+        # A command that runs the program in its place, such as nsenter into another mount namespace.
+        self.prefix = list(prefix)
         self.proc = None
 
     def start(self):
         self.log = open(self.log_path, "wb")
-        self.proc = subprocess.Popen(["wine", self.exe], env=self.env, stdout=subprocess.DEVNULL, stderr=self.log)
+        self.proc = subprocess.Popen(self.prefix + ["wine", self.exe], env=self.env, stdout=subprocess.DEVNULL,
+                                     stderr=self.log)
         return self
 
     def wait(self, timeout):
@@ -205,8 +208,8 @@ class Installer:
 def installer(wine_env, tmp_path, driver):
     runs = []
 
-    def start(exe=EXE):
-        run = Installer(wine_env, str(tmp_path / ("run%d.log" % len(runs))), exe).start()
+    def start(exe=EXE, prefix=()):
+        run = Installer(wine_env, str(tmp_path / ("run%d.log" % len(runs))), exe, prefix).start()
         runs.append(run)
         return run
 

@@ -135,6 +135,43 @@ def test_a_download_that_does_not_match_the_answer_is_not_launched(installer, dr
     dismiss_failure(run, driver)
     assert os.path.exists(os.path.join(data_dir, SETUP))
     assert not launched(data_dir, 3)
+    # It was downloaded from byte 0: asking again would bring the same bytes.
+    assert downloads(service) == FRESH
+
+
+# The server's file was replaced between two runs under the same name and signature record: the first million
+# bytes on disk belong to another build.
+def test_a_resume_onto_another_build_is_downloaded_once_more_from_the_start(installer, data_dir, service,
+                                                                           published, tmp_path):
+    other = make_installer(str(tmp_path / "other.exe"), (3 << 20) + 1)
+    os.makedirs(data_dir)
+    copy_prefix(other, os.path.join(data_dir, SETUP + ".df!"), 1000000)
+    with open(os.path.join(data_dir, "qzvrsetup.xml"), "wb") as f:
+        f.write(record_bytes(service.signature))
+    run = installer()
+    assert run.wait(120) == 0
+    assert downloads(service) == RESUMED + FRESH
+    assert ("Quillfen: the download resumed an earlier partial file and does not match the answer's signature; "
+            "downloading it once more from byte 0\\n") in run.debug_lines()
+    assert md5(os.path.join(data_dir, SETUP)) == service.signature
+    assert not os.path.exists(os.path.join(data_dir, SETUP + ".df!"))
+    assert launched(data_dir)
+
+
+@pytest.mark.parametrize("record", [bytes(range(256)) * 16, b"<" * (8 << 20), b"", record_bytes("0" * 32)[:50]],
+                         ids=["binary", "8MiB-of-lt", "empty", "cut-short"])
+def test_a_record_that_is_no_record_is_replaced_and_the_run_downloads_and_launches(installer, data_dir, service,
+                                                                                   published, record):
+    os.makedirs(data_dir)
+    with open(os.path.join(data_dir, "qzvrsetup.xml"), "wb") as f:
+        f.write(record)
+    run = installer()
+    assert run.wait(120) == 0
+    assert downloads(service) == FRESH
+    assert md5(os.path.join(data_dir, SETUP)) == service.signature
+    with open(os.path.join(data_dir, "qzvrsetup.xml"), "rb") as f:
+        assert f.read() == record_bytes(service.signature)
+    assert launched(data_dir)
 
 
 def test_a_missing_installer_is_asked_for_once_and_the_user_told(installer, driver, data_dir, service, published,

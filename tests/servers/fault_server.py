@@ -13,14 +13,25 @@ Faults:
   /chunked/PATH        200 with the whole body in chunks of 4 KiB (Transfer-Encoding: chunked), whatever the Range
   /nosize/PATH         500 for a closed range (a first-byte request); honest otherwise
   /wronglength/PATH    200 with a Content-Length 1000 bytes above the body's, then the connection closes
-  /drip/PATH?ms=T      honest headers, then 512 bytes every T milliseconds
+  /drip/PATH?ms=T&chunk=B
+                       honest headers, then B bytes (512 unless given) every T milliseconds
   /stall/PATH?cut=K    for the body's remainder ("bytes=N-" or none): honest headers and K body bytes, then
                        silence with the connection open (for 120 s); honest for a closed range
   /flaky/PATH?cuts=N&cut=K&key=X
                        the first N requests for the body's remainder ("bytes=N-" or none) under key X are cut
                        after K bytes as /reset/ is; later ones, and requests for a closed range, are honest
   /status/PATH?code=N  the whole file as the body of an answer with status N (an error page, an odd success)
+  /silent/ANY          reads the request and answers nothing, the connection open until the client closes it
+  /headers/PATH        honest headers of a 200 with the file's length, then silence as /silent/ is
+  /slowheaders/PATH?ms=T&count=N
+                       a 200 whose headers trickle: N bytes of one header, one every T milliseconds, then the
+                       rest of the headers and the file
+  /endless/ANY         200 without a length, then bytes at full speed for as long as the client reads
   any path?redirect=V  302 with the Location value V, as given (relative, absolute path or absolute URL)
+
+Given a fourth argument, a path with its query, every request is answered as if it had asked for that path (the
+log keeps the request line it sent): a client that asks for a fixed path, as the installer asks its service, meets
+any of the faults.
 
 A client that opens with a TLS handshake gets all of the above over TLS on the same port, with the certificate of
 fault_server.pem: self-signed, for the name corvane-expired.invalid, expired since 2021.
@@ -38,6 +49,7 @@ from urllib.parse import parse_qs, urlsplit
 
 ROOT = sys.argv[2]
 LOG = sys.argv[3]
+FIXED_PATH = sys.argv[4] if len(sys.argv) > 4 else None
 _log_lock = threading.Lock()
 _cuts_lock = threading.Lock()
 _cuts_made = {}
@@ -123,14 +135,41 @@ class Handler(BaseHTTPRequestHandler):
         self.connection.close()
         self.close_connection = True
 
+    def hold(self):
+        """Keeps the connection open and silent until the client closes it (or for 120 s)."""
+        self.wfile.flush()
+        self.connection.settimeout(120)
+        try:
+            while self.connection.recv(4096):
+                pass
+        except OSError:
+            pass
+        self.close_connection = True
+
+    def endless(self):
+        self.send_head(200, None, [("Content-Type", "text/xml"), ("Connection", "close")])
+        block = b"<qzvrsetup fileurl='http://127.0.0.1/endless' " * 1400
+        try:
+            while True:
+                self.wfile.write(block)
+        except OSError:
+            pass
+        self.close_connection = True
+
     def do_GET(self):
         self.record()
-        url = urlsplit(self.path)
+        url = urlsplit(FIXED_PATH or self.path)
         query = {k: v[0] for k, v in parse_qs(url.query).items()}
         parts = url.path.strip("/").split("/")
         fault, name = parts[0], "/".join(parts[1:])
         if "redirect" in query:
             self.send_head(302, 0, [("Location", query["redirect"])])
+            return
+        if fault == "silent":
+            self.hold()
+            return
+        if fault == "endless":
+            self.endless()
             return
         data = self.body_of(name)
         if data is None:
@@ -195,12 +234,28 @@ class Handler(BaseHTTPRequestHandler):
         elif fault == "status":
             self.send_head(int(query.get("code", "200")), len(data))
             self.wfile.write(data)
+        elif fault == "slowheaders":
+            delay = int(query.get("ms", "1000")) / 1000.0
+            try:
+                self.wfile.write(b"HTTP/1.1 200 OK\r\nX-Trickle: ")
+                for _ in range(int(query.get("count", "60"))):
+                    self.wfile.flush()
+                    time.sleep(delay)
+                    self.wfile.write(b"x")
+                self.wfile.write(b"\r\nContent-Length: %d\r\n\r\n" % len(data))
+                self.wfile.write(data)
+            except OSError:
+                self.close_connection = True
+        elif fault == "headers":
+            self.send_head(200, len(data))
+            self.hold()
         elif fault == "drip":
             rest = self.honest(data)
             delay = int(query.get("ms", "50")) / 1000.0
+            chunk = int(query.get("chunk", "512"))
             try:
-                for i in range(0, len(rest or b""), 512):
-                    self.wfile.write(rest[i:i + 512])
+                for i in range(0, len(rest or b""), chunk):
+                    self.wfile.write(rest[i:i + chunk])
                     self.wfile.flush()
                     time.sleep(delay)
             except (BrokenPipeError, ConnectionResetError):

@@ -47,6 +47,50 @@ std::string FtpUrl(const std::string& path, const char* pszLogin, bool bRestRefu
     return "ftp://" + login + "127.0.0.1:" + std::to_string(port) + "/" + path;
 }
 
+std::string ProxyAddress()
+{
+    return "127.0.0.1:" + std::to_string(Port("CORVANE_DL_PROXY_PORT"));
+}
+
+ProxySetting::ProxySetting(bool bEnabled, const std::string& server, const std::string& bypass)
+{
+    if (::RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings", 0,
+                          nullptr, 0, KEY_QUERY_VALUE | KEY_SET_VALUE, nullptr, &m_hKey, nullptr) != ERROR_SUCCESS) {
+        ADD_FAILURE() << "the Internet settings cannot be opened";
+        m_hKey = nullptr;
+        return;
+    }
+    for (const char* pszName : {"ProxyEnable", "ProxyServer", "ProxyOverride"}) {
+        Saved saved{pszName, false, 0, {}};
+        DWORD dwSize = 0;
+        if (::RegQueryValueExA(m_hKey, pszName, nullptr, &saved.dwType, nullptr, &dwSize) == ERROR_SUCCESS) {
+            saved.data.resize(dwSize);
+            saved.bPresent = ::RegQueryValueExA(m_hKey, pszName, nullptr, &saved.dwType, saved.data.data(),
+                                                &dwSize) == ERROR_SUCCESS;
+        }
+        m_saved.push_back(saved);
+    }
+    const DWORD dwEnabled = bEnabled ? 1 : 0;
+    ::RegSetValueExA(m_hKey, "ProxyEnable", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&dwEnabled), sizeof dwEnabled);
+    ::RegSetValueExA(m_hKey, "ProxyServer", 0, REG_SZ, reinterpret_cast<const BYTE*>(server.c_str()),
+                     static_cast<DWORD>(server.size() + 1));
+    ::RegSetValueExA(m_hKey, "ProxyOverride", 0, REG_SZ, reinterpret_cast<const BYTE*>(bypass.c_str()),
+                     static_cast<DWORD>(bypass.size() + 1));
+}
+
+ProxySetting::~ProxySetting()
+{
+    if (!m_hKey) return;
+    for (const Saved& saved : m_saved) {
+        if (saved.bPresent)
+            ::RegSetValueExA(m_hKey, saved.pszName, 0, saved.dwType, saved.data.data(),
+                             static_cast<DWORD>(saved.data.size()));
+        else
+            ::RegDeleteValueA(m_hKey, saved.pszName);
+    }
+    ::RegCloseKey(m_hKey);
+}
+
 std::string ReadBytes(const std::string& path)
 {
     std::ifstream in(path, std::ios::binary);

@@ -25,6 +25,29 @@ std::string FaultUrl(const std::string& path);
 std::string TlsUrl(const std::string& path, const char* pszPortName = "CORVANE_DL_TLS_PORT");
 std::string FtpUrl(const std::string& path, const char* pszLogin = nullptr, bool bRestRefused = false);
 
+// "127.0.0.1:PORT" of the tests' forward proxy, which reaches names under ".test" at 127.0.0.1.
+std::string ProxyAddress();
+
+// The user's manual proxy in the Internet settings of this prefix while the object lives; what was there before
+// is put back.
+class ProxySetting {
+public:
+    ProxySetting(bool bEnabled, const std::string& server, const std::string& bypass);
+    ~ProxySetting();
+    ProxySetting(const ProxySetting&) = delete;
+    ProxySetting& operator=(const ProxySetting&) = delete;
+
+private:
+    struct Saved {
+        const char* pszName;
+        bool bPresent;
+        DWORD dwType;
+        std::vector<BYTE> data;
+    };
+    HKEY m_hKey = nullptr;
+    std::vector<Saved> m_saved;
+};
+
 std::string ReadBytes(const std::string& path);
 void WriteBytes(const std::string& path, const std::string& bytes);
 bool Exists(const std::string& path);

@@ -128,11 +128,14 @@ TEST_F(Redirects, ARedirectToAMissingFileGivesTheEmptyText)
 
 class Failures : public GetHttpStringTest {};
 
-// A loopback port bound by this process but not listening: connections to it are refused, and nobody else
-// can take it meanwhile.
-class RefusingPort {
+// A loopback port of this process, which nobody else can take meanwhile. Refusing: bound but not listening, so
+// connections to it are refused. Unaccepting: listening with a queue of one that a connection of its own fills,
+// so that further connections are neither accepted nor refused: the server's answer to them never comes.
+class LoopbackPort {
 public:
-    RefusingPort()
+    enum Kind { Refusing, Unaccepting };
+
+    explicit LoopbackPort(Kind kind)
     {
         WSADATA wsa;
         m_started = ::WSAStartup(MAKEWORD(2, 2), &wsa) == 0;
@@ -141,29 +144,38 @@ public:
         addr.sin_family = AF_INET;
         addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
         int len = sizeof addr;
-        if (m_socket != INVALID_SOCKET && ::bind(m_socket, reinterpret_cast<sockaddr*>(&addr), len) == 0 &&
-            ::getsockname(m_socket, reinterpret_cast<sockaddr*>(&addr), &len) == 0)
-            m_port = ntohs(addr.sin_port);
+        if (m_socket == INVALID_SOCKET || ::bind(m_socket, reinterpret_cast<sockaddr*>(&addr), len) != 0 ||
+            ::getsockname(m_socket, reinterpret_cast<sockaddr*>(&addr), &len) != 0)
+            return;
+        if (kind == Unaccepting) {
+            if (::listen(m_socket, 0) != 0) return;
+            m_filler = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+            if (m_filler == INVALID_SOCKET || ::connect(m_filler, reinterpret_cast<sockaddr*>(&addr), len) != 0)
+                return;
+        }
+        m_port = ntohs(addr.sin_port);
     }
-    ~RefusingPort()
+    ~LoopbackPort()
     {
+        if (m_filler != INVALID_SOCKET) ::closesocket(m_filler);
         if (m_socket != INVALID_SOCKET) ::closesocket(m_socket);
         if (m_started) ::WSACleanup();
     }
-    RefusingPort(const RefusingPort&) = delete;
-    RefusingPort& operator=(const RefusingPort&) = delete;
+    LoopbackPort(const LoopbackPort&) = delete;
+    LoopbackPort& operator=(const LoopbackPort&) = delete;
 
     int Port() const { return m_port; }
 
 private:
     bool m_started = false;
     SOCKET m_socket = INVALID_SOCKET;
+    SOCKET m_filler = INVALID_SOCKET;
     int m_port = 0;
 };
 
 TEST_F(Failures, ARefusedConnectionGivesTheEmptyTextAtOnce)
 {
-    RefusingPort refusing;
+    LoopbackPort refusing(LoopbackPort::Refusing);
     ASSERT_NE(refusing.Port(), 0);
     const auto start = std::chrono::steady_clock::now();
     EXPECT_EQ(Get("http://127.0.0.1:" + std::to_string(refusing.Port()) + "/ClientSrv/Getqzvrsetup.aspx?vertype=0"),
@@ -216,6 +228,87 @@ TEST_F(Failures, AUrlWithoutTheHttpSchemesOpensNothing)
 TEST_F(Failures, AUrlWithoutAUsableHostGivesTheEmptyText)
 {
     for (const char* url : {"http://", "https://", "http:///x", "http://:/x"}) EXPECT_EQ(Get(url), "") << url;
+}
+
+class Bounds : public GetHttpStringTest {};
+
+// Limits short enough for each bound to show in seconds; the body's is the program's.
+HttpStringLimits ShortLimits()
+{
+    HttpStringLimits limits;
+    limits.dwConnectMs = limits.dwSendMs = limits.dwReceiveMs = 2000;
+    limits.dwWholeMs = 6000;
+    return limits;
+}
+
+struct Timed {
+    std::string text;
+    double seconds;
+};
+
+Timed TimedGet(const std::string& url, const HttpStringLimits& limits)
+{
+    const auto start = std::chrono::steady_clock::now();
+    Timed got;
+    got.text = std::string(GetHttpString(url.c_str(), limits));
+    got.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    return got;
+}
+
+TEST_F(Bounds, SilenceBeforeOrAfterTheHeadersEndsAtTheReceiveTimeout)
+{
+    const std::string path = Serve("answer.xml", kAnswer);
+    for (const std::string& fault : {"silent/" + path, "headers/" + path}) {
+        const Timed got = TimedGet(FaultUrl(fault), ShortLimits());
+        EXPECT_EQ(got.text, "") << fault;
+        EXPECT_GE(got.seconds, 1.9) << fault;
+        // Well before the whole bound: the time-out of the request ended it.
+        EXPECT_LT(got.seconds, 5.0) << fault;
+    }
+}
+
+// A body or headers that keep trickling, each byte well within the receive time-out, never finish; nor does a
+// connection the host never takes, which Wine gives no connect time-out.
+TEST_F(Bounds, AnExchangeThatDoesNotEndIsGivenUpAtTheWholeBound)
+{
+    const std::string path = Serve("answer.xml", kAnswer);
+    for (const std::string& fault : {"drip/" + path + "?ms=500&chunk=1", "slowheaders/" + path + "?ms=500&count=40"}) {
+        const Timed got = TimedGet(FaultUrl(fault), ShortLimits());
+        EXPECT_EQ(got.text, "") << fault;
+        EXPECT_GE(got.seconds, 5.9) << fault;
+        EXPECT_LT(got.seconds, 9.0) << fault;
+    }
+    LoopbackPort unaccepting(LoopbackPort::Unaccepting);
+    ASSERT_NE(unaccepting.Port(), 0);
+    const Timed got = TimedGet("http://127.0.0.1:" + std::to_string(unaccepting.Port()) + "/x", ShortLimits());
+    EXPECT_EQ(got.text, "");
+    // The connect time-out where the platform applies it, the whole bound where it does not; a refusal would
+    // have come at once.
+    EXPECT_GE(got.seconds, 1.9);
+    EXPECT_LT(got.seconds, 9.0);
+}
+
+TEST_F(Bounds, A64KiBAnswerIsReadAndOneByteMoreIsNoAnswer)
+{
+    for (size_t n : {size_t(64 * 1024), size_t(64 * 1024 + 1)}) {
+        const std::string body = GbkText(n);
+        const std::string path = Serve("limit" + std::to_string(n) + ".txt", body);
+        for (const std::string& url : {NginxUrl(path), FaultUrl("nolength/" + path)}) {
+            const std::string got = Get(url);
+            if (n == 64 * 1024)
+                EXPECT_TRUE(got == body) << url << ": " << got.size() << " bytes";
+            else
+                EXPECT_EQ(got, "") << url;
+        }
+    }
+}
+
+TEST_F(Bounds, AnEndlessAnswerIsGivenUpAtTheSizeLimitAtOnce)
+{
+    const Timed got = TimedGet(FaultUrl("endless/answer"), HttpStringLimits());
+    EXPECT_EQ(got.text, "");
+    // Long before the receive time-out or the whole bound could end it.
+    EXPECT_LT(got.seconds, 5.0);
 }
 
 class Secure : public GetHttpStringTest {};
@@ -332,6 +425,21 @@ TEST_F(Request, EachCallFetchesTheCurrentAnswerAgainInFull)
     const std::vector<std::string> lines = log.NewLines();
     ASSERT_EQ(lines.size(), 3u);
     for (const std::string& line : lines) EXPECT_EQ(line.substr(0, line.find("|200|")), "/" + path) << line;
+}
+
+// The request is opened for the preconfigured access: the user's manual proxy carries it, except to the
+// hosts its bypass list names.
+TEST_F(Request, AManualProxyCarriesTheRequestExceptToAHostOfItsBypassList)
+{
+    const std::string path = Serve("answer.xml", kAnswer);
+    const std::string proxied = "http://corvane-svc.test:" + std::to_string(Port("CORVANE_DL_NGINX_PORT")) + "/" + path;
+    ProxySetting proxy(true, ProxyAddress(), "127.0.0.1");
+    LogTail log("proxy-requests.log");
+    EXPECT_EQ(Get(proxied), kAnswer);
+    EXPECT_EQ(Get(NginxUrl(path)), kAnswer);
+    const std::vector<std::string> lines = log.NewLines();
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(lines[0].find("{\"line\": \"GET " + proxied + " HTTP/1.1\""), 0u) << lines[0];
 }
 
 }  // namespace

@@ -176,14 +176,67 @@ TEST_F(Worker, ARefusalIsNotRetriedAndTheUserIsTold)
     EXPECT_FALSE(worker.m_bLaunch);
 }
 
+// Requests for the rest of the file from an offset ("bytes=N-"), and from byte 0 (no range at all).
+int Ranged(const std::vector<std::string>& lines, const std::string& path)
+{
+    int n = 0;
+    for (const std::string& line : lines)
+        n += line.find("GET /" + path) != std::string::npos && line.find("\"Range\", \"bytes=") != std::string::npos &&
+             line.find("bytes=0-0") == std::string::npos;
+    return n;
+}
+
 TEST_F(Worker, AFileThatDoesNotMatchTheAnswerIsNotLaunchedAndTheUserIsTold)
 {
+    LogTail log("fault-requests.log");
     ScriptedWorker worker(m_engine);
     worker.m_strAnswer = Answer(FaultUrl("file/small.bin"), SignOf("other.bin"));
     Run(worker);
     EXPECT_EQ(worker.m_failures, std::vector<std::string>{kDownloadFailed});
     EXPECT_EQ(Finishes(), 1);
     EXPECT_FALSE(worker.m_bLaunch);
+    // It came from byte 0: asking again would bring the same bytes.
+    EXPECT_EQ(Transfers(log.NewLines(), "file/small.bin"), 1);
+}
+
+// The partial file of an earlier run holds bytes of another build under the same name and record.
+TEST_F(Worker, AResumeOntoAnotherBuildIsDownloadedOnceMoreFromByteZeroAndLaunched)
+{
+    const CString sign = SignOf("small.bin");
+    g_strFileSign = sign;
+    WriteBytes(SetupPath() + ".df!", Served("other.bin").substr(0, 30000));
+    LogTail log("fault-requests.log");
+    ScriptedWorker worker(m_engine);
+    worker.m_strAnswer = Answer(FaultUrl("file/small.bin"), sign);
+    Run(worker);
+    EXPECT_TRUE(worker.m_failures.empty());
+    EXPECT_TRUE(worker.m_bLaunch);
+    EXPECT_EQ(ReadBytes(SetupPath()), Served("small.bin"));
+    EXPECT_FALSE(Exists(SetupPath() + ".df!"));
+    const std::vector<std::string> lines = log.NewLines();
+    EXPECT_EQ(Transfers(lines, "file/small.bin"), 2);
+    EXPECT_EQ(Ranged(lines, "file/small.bin"), 1);
+    bool resumedAt30000 = false;
+    for (const std::string& line : lines) resumedAt30000 = resumedAt30000 || line.find("bytes=30000-") != std::string::npos;
+    EXPECT_TRUE(resumedAt30000);
+}
+
+// A signature the server's file does not have: the fresh start does not match either, and is the last.
+TEST_F(Worker, AResumeThatStillDoesNotMatchFromByteZeroIsToldAfterOneFreshStart)
+{
+    const CString sign = SignOf("other.bin");
+    g_strFileSign = sign;
+    WriteBytes(SetupPath() + ".df!", Served("small.bin").substr(0, 30000));
+    LogTail log("fault-requests.log");
+    ScriptedWorker worker(m_engine);
+    worker.m_strAnswer = Answer(FaultUrl("file/small.bin"), sign);
+    Run(worker);
+    EXPECT_EQ(worker.m_failures, std::vector<std::string>{kDownloadFailed});
+    EXPECT_FALSE(worker.m_bLaunch);
+    EXPECT_EQ(ReadBytes(SetupPath()), Served("small.bin"));
+    const std::vector<std::string> lines = log.NewLines();
+    EXPECT_EQ(Transfers(lines, "file/small.bin"), 2);
+    EXPECT_EQ(Ranged(lines, "file/small.bin"), 1);
 }
 
 TEST_F(Worker, LeavingEndsTheWaitForTheNextAttemptAtOnceAndSilently)
