@@ -50,10 +50,11 @@ class SmallDisk:
         st = os.stat(self.env["WINEPREFIX"])
         folder = "server-%x-%x" % (st.st_dev, st.st_ino)
         mine = os.readlink("/proc/%d/ns/mnt" % self.holder.pid)
-        for pid in subprocess.run(["pgrep", "wineserver"], stdout=subprocess.PIPE, text=True).stdout.split():
+        for pid in filter(str.isdigit, os.listdir("/proc")):
             try:
-                if os.readlink("/proc/%s/cwd" % pid).endswith(folder):
-                    return os.readlink("/proc/%s/ns/mnt" % pid) == mine
+                with open("/proc/%s/comm" % pid) as f:
+                    if f.read().startswith("wineserver") and os.readlink("/proc/%s/cwd" % pid).endswith(folder):
+                        return os.readlink("/proc/%s/ns/mnt" % pid) == mine
             except OSError:
                 pass
         return False
