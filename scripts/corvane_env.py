@@ -53,3 +53,12 @@ def screenshot(env, path, window=None):
     subprocess.run(["import", "-display", env["DISPLAY"], "-window", window or "root", path], check=True,
                    stderr=subprocess.DEVNULL)
     return path
+
+
+def set_prefix_dpi(env, dpi):
+    """The display scale programs started from now on in env's prefix see (LogPixels: 96 is 100 %, 144 is 150 %).
+    Wine reads it when a program starts and shows a program that is aware of the scale at that many pixels
+    per inch; the setting lives in the prefix, so callers set 96 again when they are done."""
+    subprocess.run(["wine", "reg", "add", r"HKCU\Control Panel\Desktop", "/v", "LogPixels", "/t", "REG_DWORD",
+                    "/d", str(int(dpi)), "/f"], env=env, check=True, stdout=subprocess.DEVNULL,
+                   stderr=subprocess.DEVNULL)
