@@ -13,6 +13,8 @@
 #include "InstanceChecker.h"
 #include "MessageDialog.h"
 #include "ProgressDisplay.h"
+#include "SkinArt.h"
+#include "WindowDpi.h"
 #include "WindowRegion.h"
 #include "resource.h"
 
@@ -26,9 +28,14 @@ const UINT kProgressPeriodMs = 1000;
 const UINT kPromotionPeriodMs = 5000;
 const COLORREF kNoticeColour = RGB(4, 84, 181);
 
-// Progress strip: the empty track and the filled bar, one above the other in bitmap 137.
+// Progress strip: the empty track and the filled bar, one above the other in bitmap 137. Places and sizes
+// here are at 96 DPI; the window scales them to its own resolution.
 const int kStripX = 25;
 const int kStripY = 178;
+const int kCloseWidth = 38;
+const int kMinimizeWidth = 24;
+const int kCaptionButtonHeight = 25;
+const int kNoticeFontSize = 12;
 
 // How long an ended window waits for a worker asked to stop before the process ends without it.
 const DWORD kWorkerGraceMs = 1500;
@@ -63,8 +70,7 @@ BEGIN_MESSAGE_MAP(InstallerDialog, SkinDialog)
 END_MESSAGE_MAP()
 
 InstallerDialog::InstallerDialog(CWnd* pParent)
-    : SkinDialog(IDD_INSTALLER, pParent), m_hIcon(::LoadIconA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_APP))),
-      m_worker(g_DownloadFile), m_nid()
+    : SkinDialog(IDD_INSTALLER, pParent), m_worker(g_DownloadFile), m_nid()
 {
     // Empty when the folder has no name the narrow calls can open; the worker then reports the failure.
     const CString appData = AnsiAppDataFolder();
@@ -95,8 +101,8 @@ void InstallerDialog::DoDataExchange(CDataExchange* pDX)
 BOOL InstallerDialog::OnInitDialog()
 {
     SkinDialog::OnInitDialog();
-    SendMessage(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
-    SendMessage(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
+    TakeWindowScale();
+    SetWindowIcons();
     ModifyStyle(0, WS_SYSMENU);
     SetWindowText(kWindowTitle);
     AddTrayIcon(IDI_APP, kWindowTitle);
@@ -126,32 +132,56 @@ BOOL InstallerDialog::OnInitDialog()
     return TRUE;
 }
 
+void InstallerDialog::SetWindowIcons()
+{
+    // The icon's own image for each size the title and the taskbar use at this scale.
+    const int dpi = Scale().Dpi();
+    m_iconBig.Reset(LoadProgramIcon(IDI_APP, GetSystemMetricForDpi(SM_CXICON, dpi), GetSystemMetricForDpi(SM_CYICON, dpi)));
+    m_iconSmall.Reset(
+        LoadProgramIcon(IDI_APP, GetSystemMetricForDpi(SM_CXSMICON, dpi), GetSystemMetricForDpi(SM_CYSMICON, dpi)));
+    m_hIcon = m_iconBig.Get();
+    SendMessage(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_iconBig.Get()));
+    SendMessage(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_iconSmall.Get()));
+}
+
 void InstallerDialog::LayoutSkin()
 {
     LayoutFixedBackground(IDB_MAIN_BACKGROUND);
+    // Screen readers name the caption buttons by their window texts; their images draw the glyphs.
+    m_btnClose.SetCaptionDrawn(FALSE);
+    m_btnMinimize.SetCaptionDrawn(FALSE);
+    m_lblTitle.SetFontBold(TRUE);
+    m_lblNotice.SetFontSize(kNoticeFontSize).SetFontBold(TRUE).SetTextColor(kNoticeColour);
+    ScaleSkin();
+    m_lblSize.SetText("");
+    m_lblAmount.SetText("");
+    m_lblSpeed.SetText("");
+    m_lblNotice.SetText(kNotice);
+}
+
+void InstallerDialog::ScaleSkin()
+{
+    const DpiScale& scale = Scale();
     // One push-button strip serves both hidden push buttons.
-    LoadButtonBitmap(m_bmpPushButton, IDB_PUSH_BUTTON);
-    LoadButtonBitmap(m_bmpMinimize, IDB_MAIN_MINIMIZE);
-    LoadButtonBitmap(m_bmpClose, IDB_MAIN_CLOSE);
+    LoadButtonBitmap(m_bmpPushButton, IDB_PUSH_BUTTON, 4);
+    LoadButtonBitmap(m_bmpMinimize, IDB_MAIN_MINIMIZE, 4);
+    LoadButtonBitmap(m_bmpClose, IDB_MAIN_CLOSE, 4);
+    for (CBitmapStateButton* button : {&m_btnInstall, &m_btnBackground, &m_btnMinimize, &m_btnClose})
+        button->SetScale(scale);
     m_btnInstall.SetStateBitmap(m_bmpPushButton, 4, 1, TRUE);
     m_btnBackground.SetStateBitmap(m_bmpPushButton, 4, 1, TRUE);
     m_btnMinimize.SetStateBitmap(m_bmpMinimize, 4, 1, TRUE);
     m_btnClose.SetStateBitmap(m_bmpClose, 4, 1, TRUE);
     RECT client = {};
     GetClientRect(&client);
-    m_btnClose.MoveWindow(client.right - 38, 0, 38, 25, TRUE);
-    m_btnMinimize.MoveWindow(client.right - 62, 0, 24, 25, TRUE);
+    // Right to left from the window's edge, so that the two buttons meet at any scale.
+    const int closeWidth = scale.Px(kCloseWidth), minimizeWidth = scale.Px(kMinimizeWidth);
+    const int buttonHeight = scale.Px(kCaptionButtonHeight);
+    m_btnClose.MoveWindow(client.right - closeWidth, 0, closeWidth, buttonHeight, TRUE);
+    m_btnMinimize.MoveWindow(client.right - closeWidth - minimizeWidth, 0, minimizeWidth, buttonHeight, TRUE);
 
-    m_lblTitle.SetFontBold(TRUE);
-    m_lblTitle.MoveWindow(30, 8, 235, 24, TRUE);
-
-    LayoutContent();
-    ApplyCornerRegion(this, &m_bmpSkin);
-}
-
-void InstallerDialog::LayoutContent()
-{
-    m_bmpProgress.LoadBitmap(IDB_PROGRESS);
+    m_bmpProgress.DeleteObject();
+    LoadSkinArt(m_bmpProgress, IDB_PROGRESS, 2, scale);
     static const LabelPlace kPlaces[] = {
         {&InstallerDialog::m_lblTitle, 30, 8, 235, 24},
         {&InstallerDialog::m_lblStatus, 289, 44, 145, 20},
@@ -164,11 +194,24 @@ void InstallerDialog::LayoutContent()
         {&InstallerDialog::m_lblPromotion, 33, 157, 300, 20},
         {&InstallerDialog::m_lblNotice, 25, 230, 295, 15},
     };
-    for (const LabelPlace& place : kPlaces) (this->*place.label).MoveWindow(place.x, place.y, place.cx, place.cy, TRUE);
-    m_lblSize.SetText("");
-    m_lblAmount.SetText("");
-    m_lblSpeed.SetText("");
-    m_lblNotice.SetFontSize(12).SetFontBold(TRUE).SetTextColor(kNoticeColour).SetText(kNotice);
+    for (const LabelPlace& place : kPlaces) {
+        const ScaledRect rc(scale, place.x, place.y, place.cx, place.cy);
+        (this->*place.label).SetScale(scale).MoveWindow(rc.x, rc.y, rc.cx, rc.cy, TRUE);
+    }
+    ApplyCornerRegion(this, &m_bmpSkin, scale);
+}
+
+void InstallerDialog::OnScaleChanged(const RECT& rcSuggested)
+{
+    LoadSkin(IDB_MAIN_BACKGROUND);
+    BITMAP bm = {};
+    m_bmpSkin.GetBitmap(&bm);
+    // The suggested place keeps the window where the user left it; its size is the art's at the new scale.
+    MoveWindow(rcSuggested.left, rcSuggested.top, bm.bmWidth, bm.bmHeight, TRUE);
+    SetWindowIcons();
+    ScaleSkin();
+    m_nDrawnWidth = -1;
+    ::RedrawWindow(m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
 UINT InstallerDialog::WorkerThread(LPVOID pParam)
@@ -237,7 +280,7 @@ LRESULT InstallerDialog::OnPaint(WPARAM, LPARAM)
         CDC memory;
         memory.CreateCompatibleDC(&dc);
         CSelectObject progress(&memory, &m_bmpProgress);
-        dc.TransparentBlt(kStripX, kStripY, bm.bmWidth, bm.bmHeight / 2, &memory, 0, 0, bm.bmWidth, bm.bmHeight / 2,
+        dc.TransparentBlt(Scale().Px(kStripX), Scale().Px(kStripY), bm.bmWidth, bm.bmHeight / 2, &memory, 0, 0, bm.bmWidth, bm.bmHeight / 2,
                           kSkinKeyColor);
     }
     DrawProgress();
@@ -256,7 +299,7 @@ void InstallerDialog::DrawProgress()
     CDC memory;
     memory.CreateCompatibleDC(&dc);
     CSelectObject progress(&memory, &m_bmpProgress);
-    dc.TransparentBlt(kStripX, kStripY, width, band, &memory, 0, band, width, band, kSkinKeyColor);
+    dc.TransparentBlt(Scale().Px(kStripX), Scale().Px(kStripY), width, band, &memory, 0, band, width, band, kSkinKeyColor);
     m_nDrawnWidth = width;
 }
 

@@ -12,6 +12,7 @@
 #include "CMenu.h"
 #include "CString.h"
 #include "CWinThread.h"
+#include "IconHandle.h"
 #include "InstallerWorker.h"
 #include "SkinDialog.h"
 #include "SkinLabel.h"
@@ -40,7 +41,8 @@ public:
     // Shows the tray's pop-up for hWnd at pt and returns once it has closed.
     static void TrackTrayMenu(HWND hWnd, HMENU hPopup, POINT pt);
 
-    HICON m_hIcon;
+    // The application icon for the taskbar and the title, at the window's scale.
+    HICON m_hIcon = nullptr;
     CString m_strDataDir;
     DWORD m_dwFileSize = 0;
     DWORD m_dwDownloaded = 0;
@@ -66,6 +68,7 @@ protected:
     void OnTrayExit();
     void OnMinimizeButton();
     void OnCloseButton();
+    void OnScaleChanged(const RECT& rcSuggested) override;
 
     BOOL AddTrayIcon(UINT uIconId, const char* pszTip);
     void RemoveTrayIcon();
@@ -75,7 +78,9 @@ private:
     // The registered message the shell sends when the taskbar is made again.
     static const UINT WM_TASKBAR_CREATED;
     void LayoutSkin();
-    void LayoutContent();
+    // Everything of the skin that depends on the window's scale: art, buttons, fonts, places and shape.
+    void ScaleSkin();
+    void SetWindowIcons();
     void ShowInFront();
 
     // The run's work; its results (the setup path, whether to launch) are read when WM_SETUP_FINISH comes.
@@ -88,6 +93,9 @@ private:
     std::unique_ptr<CWinThread> m_workerThread;
 
     NOTIFYICONDATAW m_nid;
+    IconHandle m_iconBig;
+    IconHandle m_iconSmall;
+    IconHandle m_iconTray;
 
     CBitmap m_bmpProgress;
     CBitmap m_bmpPushButton;

@@ -87,7 +87,9 @@ BOOL InstallerDialog::AddTrayIcon(UINT uIconId, const char* pszTip)
     m_nid.uID = uIconId;
     m_nid.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
     m_nid.uCallbackMessage = WM_TRAY_NOTIFY;
-    m_nid.hIcon = ::LoadIconA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(uIconId));
+    // The notification area shows small icons at the system's resolution: the icon's own image of that size.
+    m_iconTray.Reset(LoadProgramIcon(uIconId, ::GetSystemMetrics(SM_CXSMICON), ::GetSystemMetrics(SM_CYSMICON)));
+    m_nid.hIcon = m_iconTray.Get();
     lstrcpynW(m_nid.szTip, WideText(pszTip).c_str(), sizeof m_nid.szTip / sizeof m_nid.szTip[0]);
     ::Shell_NotifyIconW(NIM_ADD, &m_nid);
     return 1;

@@ -27,14 +27,19 @@ BOOL CFont::CreateFont(int nHeight, int nWidth, int nEscapement, int nOrientatio
 BOOL CFont::CreatePointFont(int nPointSize, LPCSTR lpszFaceName, CDC* pDC)
 {
     HDC hScreen = pDC ? nullptr : ::GetDC(nullptr);
-    HDC hDC = pDC ? pDC->m_hDC : hScreen;
+    const int dpi = ::GetDeviceCaps(pDC ? pDC->m_hDC : hScreen, LOGPIXELSY);
+    if (hScreen) ::ReleaseDC(nullptr, hScreen);
+    return CreatePointFontForDpi(nPointSize, lpszFaceName, dpi);
+}
+
+BOOL CFont::CreatePointFontForDpi(int nPointSize, LPCSTR lpszFaceName, int nDpi)
+{
     LOGFONTA lf = {};
     // 720 tenths of a point make one inch; a negative height asks for the character height.
-    lf.lfHeight = -::MulDiv(nPointSize, ::GetDeviceCaps(hDC, LOGPIXELSY), 720);
+    lf.lfHeight = -::MulDiv(nPointSize, nDpi, 720);
     // The program's captions are Chinese on every edition: DEFAULT_CHARSET would be the ANSI code page's
     // (Western under 1252), and a Western face draws Chinese characters as empty boxes.
     lf.lfCharSet = GB2312_CHARSET;
     if (lpszFaceName) ::strncpy(lf.lfFaceName, lpszFaceName, LF_FACESIZE - 1);
-    if (hScreen) ::ReleaseDC(nullptr, hScreen);
     return CreateFontIndirect(&lf);
 }

@@ -15,4 +15,6 @@ public:
                     BYTE nQuality, BYTE nPitchAndFamily, LPCSTR lpszFacename);
     // nPointSize in tenths of a point, converted with the vertical resolution of pDC (the screen if null).
     BOOL CreatePointFont(int nPointSize, LPCSTR lpszFaceName, CDC* pDC = nullptr);
+    // The same size for a window shown at nDpi, whatever the screen's resolution.
+    BOOL CreatePointFontForDpi(int nPointSize, LPCSTR lpszFaceName, int nDpi);
 };

@@ -50,5 +50,7 @@ public:
 protected:
     LRESULT OnPaint(WPARAM wParam, LPARAM lParam);
     LRESULT OnCommandMessage(WPARAM wParam, LPARAM lParam);
+    // The host's own look does not depend on the scale.
+    void OnScaleChanged(const RECT&) override {}
     DECLARE_MESSAGE_MAP()
 };

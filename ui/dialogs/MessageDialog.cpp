@@ -9,9 +9,15 @@
 #include "resource.h"
 
 namespace {
+// Lengths at 96 DPI, scaled to the window's resolution where they are used.
 const int kCaptionBand = 26;
 const int kCloseWidth = 34;
 const int kCloseHeight = 27;
+const int kFontHeight = 12;
+const int kIconLeft = 10;
+const int kIconTop = 40;
+const int kIconSize = 32;
+const RECT kTitleMargins = {10, 8, 3, 23};  // left, top, from the right edge, bottom
 
 UINT KindIcon(int kind)
 {
@@ -24,9 +30,10 @@ UINT KindIcon(int kind)
     }
 }
 
-void MakeFont(CFont& font, int weight)
+void MakeFont(CFont& font, int weight, const DpiScale& scale)
 {
-    font.CreateFont(12, 0, 0, 0, weight, FALSE, FALSE, FALSE, GB2312_CHARSET, OUT_DEFAULT_PRECIS,
+    font.DeleteObject();
+    font.CreateFont(scale.Px(kFontHeight), 0, 0, 0, weight, FALSE, FALSE, FALSE, GB2312_CHARSET, OUT_DEFAULT_PRECIS,
                     CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH, "宋体");
 }
 }  // namespace
@@ -41,8 +48,8 @@ END_MESSAGE_MAP()
 
 MessageDialog::MessageDialog(CWnd* pParent) : SkinDialog(IDD_MESSAGE, pParent)
 {
-    MakeFont(m_fontNormal, FW_NORMAL);
-    MakeFont(m_fontBold, FW_BOLD);
+    MakeFont(m_fontNormal, FW_NORMAL, m_scale);
+    MakeFont(m_fontBold, FW_BOLD, m_scale);
 }
 
 void MessageDialog::SetMessage(CString title, CString text, MessageKind kind)
@@ -68,14 +75,38 @@ BOOL MessageDialog::OnInitDialog()
 {
     SkinDialog::OnInitDialog();
     SetWindowText(m_strTitle);
-    m_bmpSkin.LoadBitmap(IDB_MSG_FRAME);
-    LoadButtonBitmap(m_bmpPushButton, IDB_PUSH_BUTTON);
+    // Its window text names the close button for screen readers; its images draw the cross.
+    m_btnClose.SetCaptionDrawn(FALSE);
+    TakeWindowScale();
+    ApplyScale();
+    return TRUE;
+}
+
+void MessageDialog::ApplyScale()
+{
+    LoadSkin(IDB_MSG_FRAME);
+    LoadButtonBitmap(m_bmpPushButton, IDB_PUSH_BUTTON, 4);
+    LoadButtonBitmap(m_bmpCloseButton, IDB_MSG_CLOSE, 3);
+    for (CBitmapStateButton* button : {&m_btnOK, &m_btnCancel, &m_btnClose}) button->SetScale(m_scale);
     m_btnOK.SetStateBitmap(m_bmpPushButton, 4, 1, TRUE);
     m_btnCancel.SetStateBitmap(m_bmpPushButton, 4, 1, TRUE);
-    LoadButtonBitmap(m_bmpCloseButton, IDB_MSG_CLOSE);
     m_btnClose.SetStateBitmap(m_bmpCloseButton, 3, 1, TRUE);
+    MakeFont(m_fontNormal, FW_NORMAL, m_scale);
+    MakeFont(m_fontBold, FW_BOLD, m_scale);
+    const int icon = m_scale.Px(kIconSize);
+    m_icon.Reset(KindIcon(m_nKind) ? LoadProgramIcon(KindIcon(m_nKind), icon, icon) : nullptr);
+    m_cutSize = SIZE{-1, -1};
     CutCornersForSize();
-    return TRUE;
+}
+
+void MessageDialog::OnScaleChanged(const RECT& rcSuggested)
+{
+    ApplyScale();
+    // The suggested rectangle keeps the window where it was on its new screen; the size is the content's.
+    MoveWindow(rcSuggested.left, rcSuggested.top, m_scale.Px(m_nWindowWidth), m_scale.Px(m_nWindowHeight), TRUE);
+    PlaceCloseButton();
+    CutCornersForSize();
+    Invalidate(TRUE);
 }
 
 LRESULT MessageDialog::OnPaint(WPARAM, LPARAM)
@@ -87,7 +118,8 @@ LRESULT MessageDialog::OnPaint(WPARAM, LPARAM)
     dc.SetBkMode(TRANSPARENT);
     {
         CSelectObject selectBold(&dc, &m_fontBold);
-        RECT title = {10, 8, rc.right - 3, 23};
+        RECT title = {m_scale.Px(kTitleMargins.left), m_scale.Px(kTitleMargins.top),
+                      rc.right - m_scale.Px(kTitleMargins.right), m_scale.Px(kTitleMargins.bottom)};
         dc.DrawText(m_strTitle, &title, 0);
         PaintContent(dc, rc.right);
     }
@@ -101,30 +133,35 @@ void MessageDialog::CutCornersForSize()
     GetClientRect(&rc);
     if (rc.right == m_cutSize.cx && rc.bottom == m_cutSize.cy) return;
     // Setting a region repaints the window: done from paint it would ask for the next paint, forever.
-    ApplyCornerRegion(this, &m_bmpSkin);
+    ApplyCornerRegion(this, &m_bmpSkin, m_scale);
     m_cutSize = SIZE{rc.right, rc.bottom};
 }
 
 void MessageDialog::PaintContent(CDC& dc, int clientWidth)
 {
-    if (UINT icon = KindIcon(m_nKind))
-        dc.DrawIcon(10, 40, ::LoadIconA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(icon)));
+    if (m_icon) {
+        const int size = m_scale.Px(kIconSize);
+        ::DrawIconEx(dc.m_hDC, m_scale.Px(kIconLeft), m_scale.Px(kIconTop), m_icon.Get(), size, size, 0, nullptr,
+                     DI_NORMAL);
+    }
 
     dc.SetTextColor(RGB(0, 0, 0));
     dc.SetBkMode(TRANSPARENT);
     CSelectObject selectNormal(&dc, &m_fontNormal);
     const int count = static_cast<int>(m_lines.size());
+    // Line tops are scaled from their 96-DPI places, so lines keep their spacing to the pixel's rounding.
     int y = MessageTextTop(count);
     for (const CString& line : m_lines) {
-        dc.TextOut(kMessageTextLeft, y, line);
+        dc.TextOut(m_scale.Px(kMessageTextLeft), m_scale.Px(y), line);
         y += kMessageLineHeight;
     }
 
-    const MessageButtons buttons = PlaceMessageButtons(m_nKind, clientWidth, count);
-    m_btnOK.MoveWindow(buttons.okX, buttons.top, m_nButtonWidth, m_nButtonHeight, TRUE);
+    const MessageButtons buttons = PlaceMessageButtons(m_nKind, clientWidth, count, m_scale);
+    const int width = m_scale.Px(m_nButtonWidth), height = m_scale.Px(m_nButtonHeight);
+    m_btnOK.MoveWindow(buttons.okX, buttons.top, width, height, TRUE);
     m_btnOK.ShowWindow(SW_SHOW);
     if (buttons.showCancel) {
-        m_btnCancel.MoveWindow(buttons.cancelX, buttons.top, m_nButtonWidth, m_nButtonHeight, TRUE);
+        m_btnCancel.MoveWindow(buttons.cancelX, buttons.top, width, height, TRUE);
         m_btnCancel.ShowWindow(SW_SHOW);
     } else {
         m_btnCancel.ShowWindow(SW_HIDE);
@@ -135,7 +172,7 @@ void MessageDialog::PaintContent(CDC& dc, int clientWidth)
 
 LRESULT MessageDialog::OnNcHitTest(WPARAM, LPARAM lParam)
 {
-    return HitTestCaptionBand(lParam, kCaptionBand);
+    return HitTestCaptionBand(lParam, m_scale.Px(kCaptionBand));
 }
 
 LRESULT MessageDialog::OnShowWindow(WPARAM wParam, LPARAM)
@@ -144,7 +181,7 @@ LRESULT MessageDialog::OnShowWindow(WPARAM wParam, LPARAM)
     if (wParam) {
         RECT rc;
         GetWindowRect(&rc);
-        MoveWindow(rc.left, rc.top, m_nWindowWidth, m_nWindowHeight, TRUE);
+        MoveWindow(rc.left, rc.top, m_scale.Px(m_nWindowWidth), m_scale.Px(m_nWindowHeight), TRUE);
         CenterWindow();
     }
     return result;
@@ -153,13 +190,18 @@ LRESULT MessageDialog::OnShowWindow(WPARAM wParam, LPARAM)
 LRESULT MessageDialog::OnSize(WPARAM, LPARAM)
 {
     LRESULT result = Default();
-    if (m_btnClose.m_hWnd) {
-        RECT rc;
-        GetClientRect(&rc);
-        m_btnClose.MoveWindow(rc.right - kCloseWidth, 0, kCloseWidth, kCloseHeight, TRUE);
-    }
+    PlaceCloseButton();
     CutCornersForSize();
     return result;
+}
+
+void MessageDialog::PlaceCloseButton()
+{
+    if (!m_btnClose.m_hWnd) return;
+    RECT rc;
+    GetClientRect(&rc);
+    const int width = m_scale.Px(kCloseWidth);
+    m_btnClose.MoveWindow(rc.right - width, 0, width, m_scale.Px(kCloseHeight), TRUE);
 }
 
 void MessageDialog::OnCloseButton()

@@ -6,6 +6,7 @@
 #include "CBitmapStateButton.h"
 #include "CFont.h"
 #include "CString.h"
+#include "IconHandle.h"
 #include "MessageKind.h"
 #include "SkinDialog.h"
 
@@ -26,10 +27,15 @@ protected:
     LRESULT OnShowWindow(WPARAM wParam, LPARAM lParam);
     LRESULT OnSize(WPARAM wParam, LPARAM lParam);
     void OnCloseButton();
+    void OnScaleChanged(const RECT& rcSuggested) override;
     DECLARE_MESSAGE_MAP()
 
 private:
+    // Skin, buttons, fonts and icon at the window's scale.
+    void ApplyScale();
     void PaintContent(CDC& dc, int clientWidth);
+    // The close button in the top-right corner.
+    void PlaceCloseButton();
     // Cuts the frame's corners out of the window when its client size differs from the last cut.
     void CutCornersForSize();
 
@@ -48,5 +54,7 @@ private:
     int m_nButtonHeight = 0;
     CFont m_fontNormal;
     CFont m_fontBold;
+    // The kind's icon at the window's scale; none for a kind without one.
+    IconHandle m_icon;
     SIZE m_cutSize = {-1, -1};
 };

@@ -30,19 +30,19 @@ int MessageTextTop(int lineCount)
     return lineCount == 1 ? 48 : 40;
 }
 
-MessageButtons PlaceMessageButtons(int kind, int clientWidth, int lineCount)
+MessageButtons PlaceMessageButtons(int kind, int clientWidth, int lineCount, const DpiScale& scale)
 {
     MessageButtons b = {};
-    b.top = MessageTextTop(lineCount) + kMessageLineHeight * lineCount + 10;
+    b.top = scale.Px(MessageTextTop(lineCount) + kMessageLineHeight * lineCount + 10);
     const int half = clientWidth / 2;
     b.showCancel = kind == Question;
     if (b.showCancel) {
         // The pair is centred as a whole: 68 = (55 / 2 + 2 * 55) / 2, 82 = 55 + 55 / 2.
         const int pairHalf = (kMessageButtonWidth / 2 + 2 * kMessageButtonWidth) / 2;
-        b.okX = half - pairHalf;
-        b.cancelX = b.okX + kMessageButtonWidth + kMessageButtonWidth / 2;
+        b.okX = half - scale.Px(pairHalf);
+        b.cancelX = b.okX + scale.Px(kMessageButtonWidth + kMessageButtonWidth / 2);
     } else {
-        b.okX = half - kMessageButtonWidth / 2;
+        b.okX = half - scale.Px(kMessageButtonWidth / 2);
         b.cancelX = 0;
     }
     return b;

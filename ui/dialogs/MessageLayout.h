@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "CString.h"
+#include "DpiScale.h"
 #include "MessageKind.h"
 
 struct MessageLayout {
@@ -30,4 +31,5 @@ struct MessageButtons {
     int cancelX;      // meaningful only when showCancel
     bool showCancel;  // only questions offer CANCEL
 };
-MessageButtons PlaceMessageButtons(int kind, int clientWidth, int lineCount);
+// Sizes and margins are the 96-DPI ones at scale; clientWidth is in the window's own pixels.
+MessageButtons PlaceMessageButtons(int kind, int clientWidth, int lineCount, const DpiScale& scale = DpiScale());

@@ -3,18 +3,35 @@
 
 #include "CButton.h"
 #include "CSelectObject.h"
-#include "WindowRegion.h"
+#include "SkinArt.h"
 #include "StretchFrame.h"
+#include "WindowDpi.h"
+#include "WindowRegion.h"
+
+#ifndef WM_DPICHANGED
+#define WM_DPICHANGED 0x02E0
+#endif
 
 BEGIN_MESSAGE_MAP(SkinDialog, CDialog)
     ON_MESSAGE(WM_DRAWITEM, OnDrawItem)
+    ON_MESSAGE(WM_DPICHANGED, OnDpiChanged)
 END_MESSAGE_MAP()
 
-BOOL SkinDialog::LoadButtonBitmap(CBitmap& bitmap, UINT nIDResource)
+BOOL SkinDialog::LoadButtonBitmap(CBitmap& bitmap, UINT nIDResource, int nStates)
 {
-    if (bitmap.m_hObject) return FALSE;
-    return bitmap.Attach(::LoadImageA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(nIDResource), IMAGE_BITMAP, 0, 0,
-                                      LR_DEFAULTCOLOR));
+    bitmap.DeleteObject();
+    return LoadSkinArt(bitmap, nIDResource, nStates, m_scale);
+}
+
+void SkinDialog::TakeWindowScale()
+{
+    m_scale = DpiScale(GetWindowDpi(m_hWnd));
+}
+
+void SkinDialog::LoadSkin(UINT nSkinBitmap)
+{
+    m_bmpSkin.DeleteObject();
+    LoadSkinArt(m_bmpSkin, nSkinBitmap, 1, m_scale);
 }
 
 void SkinDialog::CenterWindow()
@@ -38,7 +55,7 @@ void SkinDialog::CenterWindow()
 
 void SkinDialog::LayoutFixedBackground(UINT nSkinBitmap)
 {
-    m_bmpSkin.LoadBitmap(nSkinBitmap);
+    LoadSkin(nSkinBitmap);
     BITMAP bm = {};
     m_bmpSkin.GetBitmap(&bm);
     RECT work = {};
@@ -92,7 +109,8 @@ void SkinDialog::PaintStretchFrame(CDC& dc)
     CDC memDC;
     memDC.CreateCompatibleDC(&dc);
     CSelectObject select(&memDC, &m_bmpSkin);
-    for (const BlitPiece& p : PlanStretchFrame(rc.right, rc.bottom, bm.bmWidth, bm.bmHeight)) {
+    for (const BlitPiece& p : PlanStretchFrame(rc.right, rc.bottom, bm.bmWidth, bm.bmHeight, m_scale.Px(kFrameSide),
+                                               m_scale.Px(kFrameBand))) {
         if (p.dw == p.sw && p.dh == p.sh)
             dc.BitBlt(p.dx, p.dy, p.dw, p.dh, &memDC, p.sx, p.sy, SRCCOPY);
         else
@@ -119,4 +137,12 @@ LRESULT SkinDialog::OnDrawItem(WPARAM, LPARAM lParam)
     if (!pButton) return Default();
     pButton->DrawItem(pDraw);
     return TRUE;
+}
+
+LRESULT SkinDialog::OnDpiChanged(WPARAM wParam, LPARAM lParam)
+{
+    // Both words of wParam carry the new resolution; lParam the window rectangle it would have there.
+    m_scale = DpiScale(LOWORD(wParam));
+    OnScaleChanged(*reinterpret_cast<const RECT*>(lParam));
+    return 0;
 }

@@ -7,20 +7,27 @@
 #include "CBitmap.h"
 #include "CDC.h"
 #include "CDialog.h"
+#include "DpiScale.h"
 
 class SkinDialog : public CDialog {
 public:
     explicit SkinDialog(UINT nIDTemplate, CWnd* pParentWnd = nullptr) : CDialog(nIDTemplate, pParentWnd) {}
 
-    // A button strip for CBitmapStateButton::SetStateBitmap (LoadImageA from the program's module);
-    // the holder keeps it for the dialog's life.
-    static BOOL LoadButtonBitmap(CBitmap& bitmap, UINT nIDResource);
+    // A button strip of nStates images for CBitmapStateButton::SetStateBitmap, at the window's scale, in
+    // place of the one held so far; the holder keeps it for the dialog's life.
+    BOOL LoadButtonBitmap(CBitmap& bitmap, UINT nIDResource, int nStates);
+
+    const DpiScale& Scale() const { return m_scale; }
 
     // Centres the window over its visible owner, or in the work area of the screen when it has none.
     void CenterWindow();
 
 protected:
-    // Fixed-background skin: loads the skin bitmap once and moves the window, at the bitmap's size, to the
+    // The window's scale, from the resolution it is shown at; taken when the dialog initialises.
+    void TakeWindowScale();
+    // The skin bitmap at the window's scale, in place of the one held so far.
+    void LoadSkin(UINT nSkinBitmap);
+    // Fixed-background skin: loads the skin bitmap and moves the window, at the bitmap's size, to the
     // centre of the primary screen's work area.
     void LayoutFixedBackground(UINT nSkinBitmap);
     // Paints the skin over the whole client area, leaving key-coloured pixels unpainted.
@@ -39,9 +46,14 @@ protected:
 
     // Owner-drawn buttons draw themselves: WM_DRAWITEM goes back to the button's object.
     LRESULT OnDrawItem(WPARAM wParam, LPARAM lParam);
+    // WM_DPICHANGED: the window moved to a screen of another resolution, or the resolution changed.
+    LRESULT OnDpiChanged(WPARAM wParam, LPARAM lParam);
+    // Each window lays itself out again at the new scale, over the rectangle Windows suggests for it.
+    virtual void OnScaleChanged(const RECT& rcSuggested) = 0;
 
     // The frame's skin bitmap, kept for the dialog's life.
     CBitmap m_bmpSkin;
+    DpiScale m_scale;
 
     DECLARE_MESSAGE_MAP()
 };

@@ -3,6 +3,7 @@
 
 #include "CPaintDC.h"
 #include "CSelectObject.h"
+#include "WindowDpi.h"
 
 BEGIN_MESSAGE_MAP(SkinLabel, CStatic)
     ON_MESSAGE(WM_PAINT, OnPaint)
@@ -11,13 +12,24 @@ END_MESSAGE_MAP()
 SkinLabel::SkinLabel() : m_crText(::GetSysColor(COLOR_WINDOWTEXT))
 {
     ::GetObjectA(::GetStockObject(DEFAULT_GUI_FONT), sizeof m_logFont, &m_logFont);
+    // The stock font is made for the system's resolution; its description is kept at 96 DPI.
+    m_logFont.lfHeight = ::MulDiv(m_logFont.lfHeight, DpiScale::kBaseDpi, GetWindowDpi(nullptr));
     RebuildFont();
 }
 
 void SkinLabel::RebuildFont()
 {
+    LOGFONTA scaled = m_logFont;
+    scaled.lfHeight = m_scale.Px(m_logFont.lfHeight);
     m_font.DeleteObject();
-    m_font.CreateFontIndirect(&m_logFont);
+    m_font.CreateFontIndirect(&scaled);
+}
+
+SkinLabel& SkinLabel::SetScale(const DpiScale& scale)
+{
+    m_scale = scale;
+    RebuildFont();
+    return *this;
 }
 
 SkinLabel& SkinLabel::SetText(const CString& text)

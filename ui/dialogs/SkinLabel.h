@@ -6,6 +6,7 @@
 #include "CFont.h"
 #include "CStatic.h"
 #include "CString.h"
+#include "DpiScale.h"
 
 class SkinLabel : public CStatic {
 public:
@@ -17,8 +18,10 @@ public:
     // Colour and font take effect at the next paint.
     SkinLabel& SetTextColor(COLORREF crText);
     SkinLabel& SetFontBold(BOOL bBold);
-    // A character height of n pixels (a negative font height).
+    // A character height of n pixels at 96 DPI (a negative font height).
     SkinLabel& SetFontSize(int nSize);
+    // The font is made for the window's scale; its description stays the 96-DPI one.
+    SkinLabel& SetScale(const DpiScale& scale);
 
     COLORREF GetTextColor() const { return m_crText; }
     const LOGFONTA& GetFontDescription() const { return m_logFont; }
@@ -32,7 +35,9 @@ private:
     void RebuildFont();
 
     COLORREF m_crText;
+    // At 96 DPI: the font made from it has its height at m_scale.
     LOGFONTA m_logFont = {};
+    DpiScale m_scale;
     CFont m_font;
     // Without DT_SINGLELINE, DT_VCENTER has no effect: text starts at the top-left and breaks at line feeds.
     UINT m_nFormat = DT_VCENTER;

@@ -1,9 +1,9 @@
 // Nine-piece frame: corners 15 x 28 copied as they are, the rest stretched from one pixel column or row.
 #include "StretchFrame.h"
 
-std::vector<BlitPiece> PlanStretchFrame(int W, int H, int w, int h)
+std::vector<BlitPiece> PlanStretchFrame(int W, int H, int w, int h, int side, int band)
 {
-    const int S = kFrameSide, B = kFrameBand;
+    const int S = side, B = band;
     const int midW = W - 2 * S;
     // The middle band is one row too high; the bottom band, drawn after it, covers its last row.
     const int midH = H - 2 * B + 1;

@@ -12,6 +12,9 @@ namespace {
 const COLORREF kDisabledCaption = RGB(162, 162, 162);
 const UINT kCaptionFormat = DT_CENTER | DT_VCENTER | DT_SINGLELINE;
 const DWORD kOwnerDraw = BS_OWNERDRAW;
+// 9 points of Arial, in tenths of a point.
+const int kCaptionPoints = 90;
+const char kCaptionFace[] = "Arial";
 }  // namespace
 
 BEGIN_MESSAGE_MAP(CBitmapStateButton, CButton)
@@ -24,7 +27,15 @@ END_MESSAGE_MAP()
 
 CBitmapStateButton::CBitmapStateButton()
 {
-    m_font.CreatePointFont(90, "Arial");
+    m_font.CreatePointFont(kCaptionPoints, kCaptionFace);
+}
+
+void CBitmapStateButton::SetScale(const DpiScale& scale)
+{
+    m_font.DeleteObject();
+    m_font.CreatePointFontForDpi(kCaptionPoints, kCaptionFace, scale.Dpi());
+    m_bLookChanged = TRUE;
+    m_bBackgroundCaptured = FALSE;
 }
 
 CBitmapStateButton::~CBitmapStateButton() = default;
@@ -168,7 +179,7 @@ void CBitmapStateButton::Redraw()
         for (const BlitPiece& p : PlanStateStretch(m_nFrameWidth, m_nFrameHeight, cw, ch, sx, sy, m_bExactSize))
             image.BitBlt(p.dx, p.dy, p.dw, p.dh, &strip, p.sx, p.sy, SRCCOPY);
     }
-    if (!caption.empty()) {
+    if (m_bCaptionDrawn && !caption.empty()) {
         // No DT_NOPREFIX: "&" underlines the next character as the platform's mnemonic.
         const COLORREF oldColor = image.SetTextColor(m_nState == Disabled ? kDisabledCaption : m_crCaption);
         image.DrawText(caption, &rc, kCaptionFormat);

@@ -8,6 +8,7 @@
 #include "CDC.h"
 #include "CFont.h"
 #include "CSkinBitmap.h"
+#include "DpiScale.h"
 #include "MemoryCanvas.h"
 
 class CBitmapStateButton : public CButton {
@@ -22,6 +23,13 @@ public:
     // it unstretched. Makes the button owner-drawn; a null bitmap turns it back into a plain button at
     // its next draw.
     void SetStateBitmap(HBITMAP hBitmap, int nRows, int nColumns, BOOL bKeepSize);
+
+    // The caption's font follows the window's scale; the background under the button and its shape are
+    // taken again at the next draw, since the window under it is drawn anew at that scale.
+    void SetScale(const DpiScale& scale);
+    // A button whose images carry their own glyph keeps its window text for screen readers and the
+    // keyboard but does not draw it.
+    void SetCaptionDrawn(BOOL bDrawn) { m_bCaptionDrawn = bDrawn; }
 
     void DrawItem(DRAWITEMSTRUCT* pDrawItem) override;
 
@@ -59,4 +67,5 @@ private:
     int m_nRows = 4;
     // Set once the button is a plain platform button again: every message then goes straight to it.
     BOOL m_bPlain = FALSE;
+    BOOL m_bCaptionDrawn = TRUE;
 };

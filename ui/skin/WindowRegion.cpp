@@ -8,7 +8,7 @@
 #include "CornerScan.h"
 #include "CSelectObject.h"
 
-void ApplyCornerRegion(CWnd* pWnd, CBitmap* pBitmap)
+void ApplyCornerRegion(CWnd* pWnd, CBitmap* pBitmap, const DpiScale& scale)
 {
     CRgn work;
     work.CreateRectRgn(0, 0, 0, 0);
@@ -20,15 +20,16 @@ void ApplyCornerRegion(CWnd* pWnd, CBitmap* pBitmap)
     BITMAP bm = {};
     pBitmap->GetBitmap(&bm);
     CornerScan corners[4];
-    CornerScans(bm.bmWidth, bm.bmHeight, rc.right - rc.left, rc.bottom - rc.top, corners);
+    const int size = scale.Px(kCornerSize);
+    CornerScans(bm.bmWidth, bm.bmHeight, rc.right - rc.left, rc.bottom - rc.top, corners, size);
     {
         CClientDC windowDC(pWnd);
         CDC memDC;
         memDC.CreateCompatibleDC(&windowDC);
         CSelectObject select(&memDC, pBitmap);
         for (const CornerScan& c : corners) {
-            for (int x = c.x0; x < c.x0 + kCornerSize; ++x) {
-                for (int y = c.y0; y < c.y0 + kCornerSize; ++y) {
+            for (int x = c.x0; x < c.x0 + size; ++x) {
+                for (int y = c.y0; y < c.y0 + size; ++y) {
                     // Outside the bitmap GetPixel gives CLR_INVALID, which is never the key colour.
                     if (memDC.GetPixel(x, y) != kSkinKeyColor) continue;
                     work.SetRectRgn(x, y, x + 1, y + 1);
