@@ -1,6 +1,8 @@
 // ResampleArt: area-weighted resampling of each cell, the key colour counted apart from the colours.
 #include "ResampleArt.h"
 
+#include <cstddef>
+
 namespace {
 
 const uint32_t kKey = 0x00FF00FF;
@@ -38,20 +40,20 @@ ArtImage ResampleArt(const ArtImage& source, int nCells, int cellWidth, int cell
     const int fromW = source.width, fromH = source.height / nCells;
     out.width = cellWidth;
     out.height = cellHeight * nCells;
-    out.pixels.resize(static_cast<size_t>(out.width) * out.height);
+    out.pixels.resize(static_cast<std::size_t>(out.width) * out.height);
     const auto across = Taps(fromW, cellWidth);
     const auto down = Taps(fromH, cellHeight);
     const unsigned long long area = static_cast<unsigned long long>(fromW) * fromH;
     for (int cell = 0; cell < nCells; ++cell) {
-        const uint32_t* from = &source.pixels[static_cast<size_t>(cell) * fromH * fromW];
-        uint32_t* to = &out.pixels[static_cast<size_t>(cell) * cellHeight * cellWidth];
+        const uint32_t* from = &source.pixels[static_cast<std::size_t>(cell) * fromH * fromW];
+        uint32_t* to = &out.pixels[static_cast<std::size_t>(cell) * cellHeight * cellWidth];
         for (int y = 0; y < cellHeight; ++y) {
             for (int x = 0; x < cellWidth; ++x) {
                 unsigned long long key = 0, r = 0, g = 0, b = 0;
                 for (const Tap& ty : down[y]) {
                     for (const Tap& tx : across[x]) {
                         const unsigned long long w = static_cast<unsigned long long>(ty.weight) * tx.weight;
-                        const uint32_t p = from[static_cast<size_t>(ty.index) * fromW + tx.index] & 0xFFFFFF;
+                        const uint32_t p = from[static_cast<std::size_t>(ty.index) * fromW + tx.index] & 0xFFFFFF;
                         if (p == kKey) {
                             key += w;
                         } else {
@@ -69,7 +71,7 @@ ArtImage ResampleArt(const ArtImage& source, int nCells, int cellWidth, int cell
                             static_cast<uint32_t>((b + colour / 2) / colour);
                     if (shown == kKey) shown = kNearKey;
                 }
-                to[static_cast<size_t>(y) * cellWidth + x] = shown;
+                to[static_cast<std::size_t>(y) * cellWidth + x] = shown;
             }
         }
     }
