@@ -1,5 +1,5 @@
-// The program's embedded manifest as the loader reads it: present, accepted, asInvoker, systems 7 to 11, no
-// setting that changes the window's look or size.
+// The program's embedded manifest as the loader reads it: present, accepted, asInvoker, systems 7 to 11, aware
+// of the display's scale (per monitor where the system can), nothing that stretches or themes the windows.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -98,10 +98,10 @@ TEST(Manifest, TheProgramCarriesAWellFormedManifestAskingForNoElevation)
         systems.insert(static_cast<const char*>(doc.GetAttributeAt(os, "Id")));
     EXPECT_EQ(kSystems7To11, systems);
 
-    // Nothing that scales the skin or swaps in themed controls.
+    // The windows scale themselves: nothing that has the system stretch them or swaps in themed controls.
     const std::set<std::string> names = ElementNames(doc);
-    for (const char* name : {"dpiAware", "dpiAwareness", "gdiScaling", "dependency", "windowsSettings"})
-        EXPECT_EQ(0u, names.count(name)) << name;
+    for (const char* name : {"gdiScaling", "dependency"}) EXPECT_EQ(0u, names.count(name)) << name;
+    for (const char* name : {"dpiAware", "dpiAwareness"}) EXPECT_EQ(1u, names.count(name)) << name;
 }
 
 TEST(Manifest, TheSystemReadsAsInvokerAndTheSupportedSystemsFromIt)
@@ -140,5 +140,25 @@ TEST(Manifest, TheSystemReadsAsInvokerAndTheSupportedSystemsFromIt)
         systems.insert(GuidText(element->Id));
     }
     EXPECT_EQ(kSystems7To11, systems);
+
+    // The DPI settings as the loader reads them: Windows 7 and 8 know only dpiAware, 10 and 11 prefer
+    // dpiAwareness. Looked up by name: the call is newer than the headers this build targets.
+    typedef BOOL(WINAPI * QuerySettings)(DWORD, HANDLE, LPCWSTR, LPCWSTR, LPWSTR, SIZE_T, SIZE_T*);
+    const auto query = reinterpret_cast<QuerySettings>(
+        reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleA("kernel32.dll"), "QueryActCtxSettingsW")));
+    ASSERT_TRUE(query);
+    const struct {
+        const wchar_t* ns;
+        const wchar_t* name;
+        const wchar_t* value;
+    } kSettings[] = {
+        {L"http://schemas.microsoft.com/SMI/2005/WindowsSettings", L"dpiAware", L"true/pm"},
+        {L"http://schemas.microsoft.com/SMI/2016/WindowsSettings", L"dpiAwareness", L"PerMonitorV2, PerMonitor"},
+    };
+    for (const auto& setting : kSettings) {
+        wchar_t value[64] = {};
+        ASSERT_TRUE(query(0, context, setting.ns, setting.name, value, 64, &needed)) << ::GetLastError();
+        EXPECT_STREQ(setting.value, value);
+    }
     ::ReleaseActCtx(context);
 }
