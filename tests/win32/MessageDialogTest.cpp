@@ -234,6 +234,69 @@ TEST(MessageDialog, CutsItsCornersOncePerSizeNotOnEveryPaint)
     EXPECT_TRUE(nearNewCorner);
 }
 
+// Rows of the title band (from x = 10 to the middle) that hold dark text pixels: the title's ink height.
+int TitleInkRows(HWND dlg)
+{
+    RECT rc;
+    ::GetClientRect(dlg, &rc);
+    int rows = 0;
+    for (int y = 0; y < rc.bottom / 3; ++y) {
+        for (int x = 10; x < rc.right / 2; ++x) {
+            const COLORREF c = ScreenPixel(dlg, x, y);
+            if (GetRValue(c) + GetGValue(c) + GetBValue(c) < 300) {
+                ++rows;
+                break;
+            }
+        }
+    }
+    return rows;
+}
+
+TEST(MessageDialog, FollowsANewScaleWithItsSizeButtonsFontsAndShape)
+{
+    struct Seen {
+        RECT window, close, ok;
+        bool corner, inside;
+        int inkRows;
+    } seen[3] = {};
+    const auto look = [](HWND dlg, Seen& out) {
+        EXPECT_TRUE(PumpUntilIdle());
+        ::GetWindowRect(dlg, &out.window);
+        out.close = ItemRect(dlg, IDC_MSG_CLOSE);
+        out.ok = ItemRect(dlg, IDOK);
+        const LONG width = out.window.right - out.window.left;
+        out.corner = InWindowRegion(dlg, width - 1, 0);
+        out.inside = InWindowRegion(dlg, width - 20, 40);
+        out.inkRows = TitleInkRows(dlg);
+    };
+    RunDialog("确认要退出Corvane在线安装程序？", Question, [&](HWND dlg) {
+        look(dlg, seen[0]);
+        // As Windows sends it when the window moves to a screen at 150 %, then back to one at 100 %.
+        RECT suggested = {40, 30, 40 + 372, 30 + 165};
+        ::SendMessageA(dlg, 0x02E0 /* WM_DPICHANGED */, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&suggested));
+        look(dlg, seen[1]);
+        suggested = RECT{60, 50, 60 + 248, 50 + 110};
+        ::SendMessageA(dlg, 0x02E0, MAKEWPARAM(96, 96), reinterpret_cast<LPARAM>(&suggested));
+        look(dlg, seen[2]);
+        Click(dlg, IDOK);
+    });
+    // 248 x 110 at 96 DPI; at 144 the content's size times 1.5, where Windows suggested.
+    EXPECT_EQ((RECT{40, 30, 40 + 372, 30 + 165}), seen[1].window);
+    EXPECT_EQ((RECT{372 - 51, 0, 372, 41}), seen[1].close);
+    EXPECT_EQ(83, seen[1].ok.right - seen[1].ok.left);
+    EXPECT_EQ(35, seen[1].ok.bottom - seen[1].ok.top);
+    EXPECT_EQ((RECT{60, 50, 60 + 248, 50 + 110}), seen[2].window);
+    EXPECT_EQ(seen[0].close, seen[2].close);
+    EXPECT_EQ(seen[0].ok, seen[2].ok);
+    for (const Seen& s : seen) {
+        EXPECT_FALSE(s.corner);
+        EXPECT_TRUE(s.inside);
+    }
+    // The fonts are made anew at each scale: the title's ink grows by half and comes back.
+    EXPECT_GE(seen[1].inkRows * 10, seen[0].inkRows * 13) << seen[0].inkRows << " rows, then " << seen[1].inkRows;
+    EXPECT_EQ(seen[0].inkRows, seen[2].inkRows);
+}
+
 TEST(MessageDialog, RunsOnAWorkerThreadWithItsOwnLoop)
 {
     INT_PTR result = 0;
