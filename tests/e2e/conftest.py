@@ -129,6 +129,12 @@ class Driver:
         m = re.search(r"text=([0-9a-f]*)", out)
         return bytes.fromhex(m.group(1)).decode("utf-8") if m else None
 
+    def name(self, hwnd, item):
+        """What a screen reader names the window's item: the name of its accessible object."""
+        rc, out = self.run("name", hwnd, item)
+        m = re.search(r"name=([0-9a-f]*)", out)
+        return bytes.fromhex(m.group(1)).decode("utf-8") if rc == 0 and m else None
+
     def code_page(self):
         """The ANSI code page Wine gives a program started in this environment."""
         return int(re.search(r"acp=(\d+)", self.run("codepage", check=True)[1]).group(1))

@@ -1,10 +1,11 @@
 // WinDriver: a second program for the end-to-end tests: finds windows, sends them messages, reads their texts.
 // Usage: WinDriver windows TITLE | ping HWND MS | post HWND MSG WPARAM LPARAM | send HWND MSG WPARAM LPARAM
 //        | text HWND [ID] | watch HWND ID SECONDS | rect HWND ID | tray HWND ID | untray HWND ID | menus
-//        | hold PATH | register NAME | show HWND CMD | codepage | trust PATH SIGNER
+//        | hold PATH | register NAME | show HWND CMD | codepage | trust PATH SIGNER | name HWND ID
 // (numbers in decimal or 0x-hex; texts read with the wide calls, whatever the ANSI code page, and printed as
 // hex UTF-8 bytes)
 #include <windows.h>
+#include <oleacc.h>
 #include <shellapi.h>
 
 #include <cstdio>
@@ -187,6 +188,26 @@ int wmain(int argc, wchar_t** argv)
         PrintHex(text);
         std::printf("\n");
         return 0;
+    }
+    if (!std::wcscmp(cmd, L"name") && argc == 4) {
+        // What a screen reader says for the item: the name its accessible object gives.
+        HWND hItem = ::GetDlgItem(Window(argv[2]), static_cast<int>(Number(argv[3])));
+        if (!hItem || FAILED(::CoInitialize(nullptr))) return 1;
+        IAccessible* pAcc = nullptr;
+        BSTR name = nullptr;
+        VARIANT self;
+        self.vt = VT_I4;
+        self.lVal = CHILDID_SELF;
+        HRESULT hr = ::AccessibleObjectFromWindow(hItem, static_cast<DWORD>(OBJID_CLIENT), IID_IAccessible,
+                                                  reinterpret_cast<void**>(&pAcc));
+        if (SUCCEEDED(hr)) hr = pAcc->get_accName(self, &name);
+        std::printf("name=");
+        if (hr == S_OK && name) PrintHex(name);
+        std::printf("\n");
+        ::SysFreeString(name);
+        if (pAcc) pAcc->Release();
+        ::CoUninitialize();
+        return SUCCEEDED(hr) ? 0 : 1;
     }
     if ((!std::wcscmp(cmd, L"text") || !std::wcscmp(cmd, L"rect")) && argc == 4) {
         HWND hItem = ::GetDlgItem(Window(argv[2]), static_cast<int>(Number(argv[3])));
