@@ -59,5 +59,4 @@ public:
         const std::wstring wide = WideText(str, str.GetLength());
         return ::TextOutW(m_hDC, x, y, wide.c_str(), static_cast<int>(wide.size()));
     }
-    BOOL DrawIcon(int x, int y, HICON hIcon) { return ::DrawIcon(m_hDC, x, y, hIcon); }
 };

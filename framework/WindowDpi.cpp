@@ -9,7 +9,7 @@ const int kDefaultDpi = 96;
 template <typename Proc>
 Proc User32Proc(const char* pszName)
 {
-    // user32 is loaded in every GUI process; the cast is how GetProcAddress results are used.
+    // user32 is loaded in every GUI process; looked up at each call, which happens a few times per window.
     return reinterpret_cast<Proc>(reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleA("user32.dll"), pszName)));
 }
 
@@ -26,7 +26,7 @@ int ScreenDpi()
 int GetWindowDpi(HWND hWnd)
 {
     typedef UINT(WINAPI * GetDpiForWindowProc)(HWND);
-    static const GetDpiForWindowProc pGetDpiForWindow = User32Proc<GetDpiForWindowProc>("GetDpiForWindow");
+    const GetDpiForWindowProc pGetDpiForWindow = User32Proc<GetDpiForWindowProc>("GetDpiForWindow");
     if (pGetDpiForWindow && hWnd) {
         if (const UINT dpi = pGetDpiForWindow(hWnd)) return static_cast<int>(dpi);
     }
@@ -36,7 +36,16 @@ int GetWindowDpi(HWND hWnd)
 int GetSystemMetricForDpi(int nIndex, int nDpi)
 {
     typedef int(WINAPI * GetSystemMetricsForDpiProc)(int, UINT);
-    static const GetSystemMetricsForDpiProc pForDpi = User32Proc<GetSystemMetricsForDpiProc>("GetSystemMetricsForDpi");
+    const GetSystemMetricsForDpiProc pForDpi = User32Proc<GetSystemMetricsForDpiProc>("GetSystemMetricsForDpi");
     if (pForDpi) return pForDpi(nIndex, static_cast<UINT>(nDpi));
     return ::MulDiv(::GetSystemMetrics(nIndex), nDpi, ScreenDpi());
+}
+
+void KeepDialogLayoutOnDpiChange(HWND hDlg)
+{
+    // DDC_DISABLE_ALL: no resizing of the dialog, no font changes, no re-layout of its items.
+    const int kDisableAll = 0x0001;
+    typedef BOOL(WINAPI * SetBehaviorProc)(HWND, int, int);
+    const SetBehaviorProc pSet = User32Proc<SetBehaviorProc>("SetDialogDpiChangeBehavior");
+    if (pSet) pSet(hDlg, kDisableAll, kDisableAll);
 }

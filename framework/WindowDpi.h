@@ -9,3 +9,7 @@ int GetWindowDpi(HWND hWnd);
 
 // GetSystemMetricsForDpi where the system has it; before that the metric at the system's DPI, scaled.
 int GetSystemMetricForDpi(int nIndex, int nDpi);
+
+// Windows 10 1703 on re-lays out a per-monitor aware dialog's items and fonts from its template when the
+// resolution changes; a dialog that lays itself out at every scale turns that off (nothing to do before).
+void KeepDialogLayoutOnDpiChange(HWND hDlg);

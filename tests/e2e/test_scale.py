@@ -4,7 +4,7 @@ import subprocess
 import pytest
 from PIL import Image
 
-from conftest import SHOTS, screenshot, wait_for
+from conftest import screenshot, wait_for
 from corvane_env import set_prefix_dpi
 from test_look import silent_service  # noqa: F401 (a fixture)
 

@@ -26,6 +26,8 @@ BOOL SkinDialog::LoadButtonBitmap(CBitmap& bitmap, UINT nIDResource, int nStates
 void SkinDialog::TakeWindowScale()
 {
     m_scale = DpiScale(GetWindowDpi(m_hWnd));
+    // The skinned windows place and size every item themselves at each scale.
+    KeepDialogLayoutOnDpiChange(m_hWnd);
 }
 
 void SkinDialog::LoadSkin(UINT nSkinBitmap)

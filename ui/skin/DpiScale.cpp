@@ -6,9 +6,8 @@ const int DpiScale::kArtDpiCount = sizeof kArtDpis / sizeof kArtDpis[0];
 
 int DpiScale::Px(int n) const
 {
-    // 64-bit products: a 96-DPI coordinate of the whole virtual screen times any DPI still fits.
-    const long long scaled = static_cast<long long>(n < 0 ? -n : n) * m_nDpi;
-    const int rounded = static_cast<int>((scaled + kBaseDpi / 2) / kBaseDpi);
+    // Skin lengths and screen coordinates are far below 2^31 / DPI.
+    const int rounded = ((n < 0 ? -n : n) * m_nDpi + kBaseDpi / 2) / kBaseDpi;
     return n < 0 ? -rounded : rounded;
 }
 
