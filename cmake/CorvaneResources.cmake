@@ -3,11 +3,13 @@
 function(corvane_add_resources target)
     set(src ${PROJECT_SOURCE_DIR}/res/installer.rc)
     set(gbk ${CMAKE_CURRENT_BINARY_DIR}/${target}_installer.rc)
-    # The files the script names; the compiled resources depend on them.
+    # The files the script names; the compiled resources depend on them. Each skin bitmap has a 200 % twin.
     set(art)
-    foreach(name installer.manifest app.ico information.ico error.ico warning.ico question.ico msg_frame.bmp
-                 msg_close.bmp push_button.bmp main_background.bmp main_minimize.bmp main_close.bmp progress.bmp)
+    foreach(name installer.manifest app.ico information.ico error.ico warning.ico question.ico)
         list(APPEND art ${PROJECT_SOURCE_DIR}/res/${name})
+    endforeach()
+    foreach(name msg_frame msg_close push_button main_background main_minimize main_close progress)
+        list(APPEND art ${PROJECT_SOURCE_DIR}/res/${name}.bmp ${PROJECT_SOURCE_DIR}/res/${name}_200.bmp)
     endforeach()
     add_custom_command(OUTPUT ${gbk}
         COMMAND iconv -f UTF-8 -t GBK ${src} -o ${gbk}

@@ -9,6 +9,14 @@
 #define IDB_MAIN_MINIMIZE 133
 #define IDB_MAIN_CLOSE 134
 #define IDB_PROGRESS 137
+/* The skin bitmaps drawn for 200 % display scale: each the 100 % bitmap's id plus 1000. */
+#define IDB_MSG_FRAME_200 1129
+#define IDB_MSG_CLOSE_200 1130
+#define IDB_PUSH_BUTTON_200 1131
+#define IDB_MAIN_BACKGROUND_200 1132
+#define IDB_MAIN_MINIMIZE_200 1133
+#define IDB_MAIN_CLOSE_200 1134
+#define IDB_PROGRESS_200 1137
 /* Message kinds' icons; windows.h has IDI_INFORMATION and its kin for the system's own. */
 #define IDI_MSG_INFORMATION 139
 #define IDI_MSG_ERROR 140
