@@ -2,6 +2,7 @@
 #include "SkinArt.h"
 
 #include "ResampleArt.h"
+#include "TopDownDib.h"
 
 namespace {
 
@@ -9,13 +10,7 @@ namespace {
 // colour-keyed copies of the skin read back.
 BOOL MakeBitmap(CBitmap& bitmap, const ArtImage& image)
 {
-    BITMAPINFO bi = {};
-    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-    bi.bmiHeader.biWidth = image.width;
-    bi.bmiHeader.biHeight = -image.height;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    bi.bmiHeader.biCompression = BI_RGB;
+    BITMAPINFO bi = TopDownDib32(image.width, image.height);
     HDC hScreen = ::GetDC(nullptr);
     HBITMAP hBitmap = ::CreateCompatibleBitmap(hScreen, image.width, image.height);
     if (hBitmap &&
@@ -32,13 +27,7 @@ ArtImage ReadPixels(const CBitmap& bitmap)
     ArtImage image;
     BITMAP bm = {};
     if (!bitmap.GetBitmap(&bm) || bm.bmWidth < 1 || bm.bmHeight < 1) return image;
-    BITMAPINFO bi = {};
-    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-    bi.bmiHeader.biWidth = bm.bmWidth;
-    bi.bmiHeader.biHeight = -bm.bmHeight;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    bi.bmiHeader.biCompression = BI_RGB;
+    BITMAPINFO bi = TopDownDib32(bm.bmWidth, bm.bmHeight);
     image.pixels.resize(static_cast<size_t>(bm.bmWidth) * bm.bmHeight);
     HDC hScreen = ::GetDC(nullptr);
     const int rows = ::GetDIBits(hScreen, bitmap, 0, bm.bmHeight, image.pixels.data(), &bi, DIB_RGB_COLORS);

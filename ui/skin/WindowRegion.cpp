@@ -7,6 +7,7 @@
 #include "CRgn.h"
 #include "CornerScan.h"
 #include "CSelectObject.h"
+#include "TopDownDib.h"
 
 void ApplyCornerRegion(CWnd* pWnd, CBitmap* pBitmap, const DpiScale& scale)
 {
@@ -51,13 +52,7 @@ void ApplyImageRegion(CWnd* pWnd, CDC* pImageDC, const RECT& rect)
     if (width > 0 && height > 0) {
         // The image is read in one call rather than pixel by pixel, as 32-bit top-down rows; its colours
         // are the ones GetPixel would give.
-        BITMAPINFO bi = {};
-        bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-        bi.bmiHeader.biWidth = width;
-        bi.bmiHeader.biHeight = -height;
-        bi.bmiHeader.biPlanes = 1;
-        bi.bmiHeader.biBitCount = 32;
-        bi.bmiHeader.biCompression = BI_RGB;
+        BITMAPINFO bi = TopDownDib32(width, height);
         std::vector<DWORD> pixels(static_cast<size_t>(width) * height);
         HBITMAP hImage = static_cast<HBITMAP>(::GetCurrentObject(pImageDC->m_hDC, OBJ_BITMAP));
         const int rows = ::GetDIBits(pImageDC->m_hDC, hImage, 0, height, pixels.data(), &bi, DIB_RGB_COLORS);
