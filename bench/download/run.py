@@ -32,7 +32,8 @@ def run(cmd, **kw):
 def bench_exe(url, runs, costs=False):
     args = [os.path.join(ROOT, "scripts", "wine-run.sh"), os.path.join(BUILD, "bin", "download_bench.exe"), url,
             "Z:" + WORK.replace("/", "\\"), str(runs)] + (["costs"] if costs else [])
-    out = run(args, capture_output=True, text=True).stdout
+    # Its standard error passes through: when it fails, that says why.
+    out = run(args, stdout=subprocess.PIPE, text=True).stdout
     return {k: float(v) for k, v in (line.split() for line in out.splitlines() if len(line.split()) == 2)}
 
 
