@@ -10,12 +10,12 @@ import uuid
 import pytest
 
 import corvane_arch
+from demo import xvfb_record
 
 ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
 ARCH = "win32" if corvane_arch.probe()[0] else "win64"
 PREFIX = os.path.join(ROOT, "build", "wineprefix-" + ARCH)
 NGINX_PREFIX = os.path.join(ROOT, "build", "demo", "nginx")
-XVFB_RECORD = os.path.join(ROOT, "build", "xvfb.pid")
 # Every process the demo starts inherits this variable; its value is new for each run.
 MARK = "CORVANE_DEMO_TEST_RUN"
 
@@ -69,14 +69,6 @@ def free_display():
         if not os.path.exists("/tmp/.X%d-lock" % n) and not os.path.exists("/tmp/.X11-unix/X%d" % n):
             return n
     pytest.fail("no free X display number between :120 and :199")
-
-
-def xvfb_record():
-    try:
-        with open(XVFB_RECORD) as f:
-            return f.read()
-    except FileNotFoundError:
-        return None
 
 
 def saved_log_pixels():
