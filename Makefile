@@ -14,7 +14,7 @@ PRODUCT := $(CURDIR)/build/win32/bin/CorvaneOnlineSetup.exe
 
 .PHONY: all deps build native native-i386 win32 win64 test unit-test unit-test-i386 win32-test win64-test tool-test fuzz-smoke \
 	e2e-test e2e-test-win32 e2e-test-win64 demo fuzz bench bench-native bench-windows bench-download bench-md5 \
-	bench-skin bench-size clean
+	bench-skin bench-size bench-service bench-smoke clean
 
 all: build
 
@@ -29,13 +29,14 @@ native-i386:
 	cmake --preset native-i386 >/dev/null
 	cmake --build build/native-i386 -j$(JOBS)
 
+# The Windows benchmarks are built with each program, so that a change that breaks one shows in every build.
 win32:
-	cmake --preset win32 -DCORVANE_SETUP_HOST=$(LOOPBACK_HOST) >/dev/null
+	cmake --preset win32 -DCORVANE_SETUP_HOST=$(LOOPBACK_HOST) -DCORVANE_BENCH=ON >/dev/null
 	cmake --build build/win32 -j$(JOBS)
 
 # The 64-bit build also checks the 32-bit product's size and manifest, which every machine can read.
 win64: win32
-	cmake --preset win64 -DCORVANE_SETUP_HOST=$(LOOPBACK_HOST) -DCORVANE_PRODUCT=$(PRODUCT) >/dev/null
+	cmake --preset win64 -DCORVANE_SETUP_HOST=$(LOOPBACK_HOST) -DCORVANE_PRODUCT=$(PRODUCT) -DCORVANE_BENCH=ON >/dev/null
 	cmake --build build/win64 -j$(JOBS)
 
 build: native win32 win64
@@ -67,7 +68,8 @@ e2e-test: e2e-test-win64 e2e-test-win32
 e2e-test-win32 e2e-test-win64: e2e-test-%: %
 	CORVANE_SETUP_HOST=$(LOOPBACK_HOST) CORVANE_BIN=$(CURDIR)/build/$*/bin $(PYTEST) -q tests/e2e
 
-# The scripts' own tests: the 32-bit probe and the architecture each step takes.
+# The scripts' own tests: the 32-bit probe, the architecture each step takes, the benchmarks' figure check and
+# what the demo leaves behind (it runs the program of RUN_ARCH, which win64 builds with win32).
 tool-test: native-i386 win64
 	$(PYTEST) -q tests/tools
 
@@ -75,40 +77,41 @@ tool-test: native-i386 win64
 test: deps
 	@echo "32-bit mode: $(I386_PROBE)"
 	status=0; \
-	for step in unit-test unit-test-i386 tool-test win64-test win32-test fuzz-smoke e2e-test-win64 e2e-test-win32; do \
+	for step in unit-test unit-test-i386 tool-test win64-test win32-test bench-smoke fuzz-smoke e2e-test-win64 \
+		e2e-test-win32; do \
 		start=$$(date +%s); $(MAKE) $$step || status=1; \
 		echo "step $$step: $$(( $$(date +%s) - start )) s"; [ $$status = 0 ] || break; \
 	done; \
 	for arch in win32 win64; do CORVANE_WINE_ARCH=$$arch bash -c '. scripts/wine-env.sh && corvane_wine_stop'; done; \
 	exit $$status
 
+# SCALE=100|125|150|175|200 runs the demo at that display scale (percent).
 demo: deps $(RUN_ARCH)
 	@echo "running the $(RUN_ARCH) program: 32-bit mode $(I386_PROBE)"
-	CORVANE_SETUP_HOST=$(LOOPBACK_HOST) CORVANE_BIN=$(CURDIR)/build/$(RUN_ARCH)/bin /usr/bin/python3 scripts/demo.py
+	CORVANE_SETUP_HOST=$(LOOPBACK_HOST) CORVANE_BIN=$(CURDIR)/build/$(RUN_ARCH)/bin /usr/bin/python3 scripts/demo.py \
+		$(if $(SCALE),--scale $(SCALE))
 
 fuzz:
 	$(MAKE) fuzz-smoke FUZZ_SECONDS=$(or $(FUZZ_SECONDS),900)
 
-# The benchmarks' builds: the portable code natively, the Windows code for running under Wine (the 32-bit
-# program where it can run, otherwise the 64-bit one).
-BENCH_WINDOWS = build/bench-$(RUN_ARCH)
+# The benchmarks' builds: the portable code natively, the Windows code with the program it runs under Wine (the
+# 32-bit program where it can run, otherwise the 64-bit one).
+BENCH_WINDOWS = build/$(RUN_ARCH)
 BENCH_ENV = CORVANE_BIN=$(CURDIR)/build/$(RUN_ARCH)/bin CORVANE_BENCH_BUILD=$(CURDIR)/$(BENCH_WINDOWS)
 
 bench-native:
 	cmake --preset bench >/dev/null
 	cmake --build build/bench -j$(JOBS)
 
-bench-windows:
+bench-windows: $(RUN_ARCH)
 	@echo "timing the $(RUN_ARCH) programs: 32-bit mode $(I386_PROBE)"
-	cmake --preset $(RUN_ARCH) -B $(BENCH_WINDOWS) -DCORVANE_BENCH=ON -DCORVANE_TESTS=OFF >/dev/null
-	cmake --build $(BENCH_WINDOWS) -j$(JOBS)
 
 bench: bench-native
 	build/bench/bin/xml_bench
 
 # 64 MiB from a loopback nginx: CDownloadFile against a bare WinInet loop and curl, unlimited and at 10 MB/s;
 # then the whole program (built against the loopback service) from its start to the installer's launch.
-bench-download: $(RUN_ARCH) bench-windows
+bench-download: bench-windows
 	CORVANE_SETUP_HOST=$(LOOPBACK_HOST) $(BENCH_ENV) PYTHONPATH=scripts /usr/bin/python3 bench/download/run.py
 
 # A 256 MiB file: Md5 beside md5sum natively, then FileSignature's time and peak memory under Wine.
@@ -118,6 +121,14 @@ bench-md5: bench-native bench-windows
 # A skinned button's window region from runs of key pixels, against one square per key pixel, under Wine.
 bench-skin: bench-windows
 	scripts/wine-run.sh $(BENCH_WINDOWS)/bin/skin_region_bench.exe
+
+# The program against a setup-info service that is silent, trickles or never ends: seconds to its message.
+bench-service: bench-windows
+	CORVANE_SETUP_HOST=$(LOOPBACK_HOST) $(BENCH_ENV) PYTHONPATH=scripts /usr/bin/python3 bench/service/run.py
+
+# Every benchmark in a short form, with each program the machine runs: it must end well and print its figures.
+bench-smoke: bench-native win64
+	CORVANE_SETUP_HOST=$(LOOPBACK_HOST) /usr/bin/python3 bench/smoke.py
 
 # The programs' bytes by section and by resource: the 32-bit product, then the 64-bit program.
 bench-size: win64

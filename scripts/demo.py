@@ -3,24 +3,45 @@
 
 With a working display the real window shows there; without one the run happens on a virtual display and
 screenshots are saved under build/demo/. The program must have been built against the loopback service.
+Usage: demo.py [--scale PERCENT]; the prefix's display scale is that during the run, and 100 % again after it.
+However the demo ends (its report, a failure, Ctrl-C or SIGTERM), it leaves nothing of its own running: the
+program, nginx, the prefix's Wine server with Wine's services, and the virtual display if it started it.
 """
+import argparse
+import contextlib
 import hashlib
 import os
 import re
 import shutil
+import signal
 import subprocess
 import sys
 import time
 
 from corvane_env import EXE, PUBLISH, ROOT, appdata_dir, make_sample_installer, program_arch, screenshot
-from corvane_env import wine_environment
-from localservers import LocalWeb
+from corvane_env import set_prefix_dpi, wine_environment
+from localservers import STOP_TIMEOUT, LocalWeb, _identity
 
 HOST = os.environ.get("CORVANE_SETUP_HOST", "127.0.0.1:18431")
 PORT = int(HOST.rsplit(":", 1)[1])
 DEMO = os.path.join(ROOT, "build", "demo")
 INSTALLER_SIZE = 6 << 20
 RATE = "600k"
+SCALES = (100, 125, 150, 175, 200)
+# Where scripts/wine-env.sh records the virtual display it starts.
+XVFB_RECORD = os.path.join(ROOT, "build", "xvfb.pid")
+
+
+class Stopped(Exception):
+    """SIGINT or SIGTERM: the demo ends early, and still stops what it started."""
+
+    def __init__(self, signum):
+        super().__init__(signal.Signals(signum).name)
+        self.signum = signum
+
+
+def on_signal(signum, frame):
+    raise Stopped(signum)
 
 
 def md5_of(path):
@@ -28,19 +49,69 @@ def md5_of(path):
         return hashlib.md5(f.read()).hexdigest()
 
 
-def main():
+def xvfb_record():
+    try:
+        with open(XVFB_RECORD) as f:
+            return f.read()
+    except FileNotFoundError:
+        return None
+
+
+def stop_display_started_after(earlier):
+    """Ends the virtual display wine-env.sh recorded after the record read `earlier`, and puts that record back: it
+    names a display an earlier run started, which that run's own stop ends."""
+    record = xvfb_record()
+    if record is None or record == earlier:
+        return
+    pid = int(record)
+    with contextlib.suppress(OSError):
+        with open("/proc/%d/cmdline" % pid, "rb") as f:
+            if f.read().startswith(b"Xvfb\0"):
+                os.kill(pid, signal.SIGTERM)
+    deadline = time.monotonic() + STOP_TIMEOUT
+    while _identity(pid) is not None and time.monotonic() < deadline:
+        time.sleep(0.05)
+    if earlier is None:
+        os.remove(XVFB_RECORD)
+    else:
+        with open(XVFB_RECORD, "w") as f:
+            f.write(earlier)
+
+
+def stop_wine():
+    """Ends the prefix's Wine server, and with it every program it serves, Wine's own services among them."""
+    subprocess.run(["bash", "-c", '. scripts/wine-env.sh && [ ! -d "$WINEPREFIX" ] || wineserver -k'], cwd=ROOT,
+                   env=dict(os.environ, CORVANE_WINE_ARCH=program_arch()), stdout=subprocess.DEVNULL,
+                   stderr=subprocess.DEVNULL)
+
+
+def stop_program(proc):
+    if proc.poll() is None:
+        proc.kill()
+    proc.wait()
+
+
+def demo(cleanup, scale):
+    """Runs the demo; every step that starts something first registers its stop with cleanup."""
     had_display = bool(os.environ.get("DISPLAY")) and subprocess.run(
         ["xdpyinfo"], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL).returncode == 0
+    cleanup.callback(stop_display_started_after, xvfb_record())
+    cleanup.callback(stop_wine)
     env = wine_environment()
     env["WINEDEBUG"] = "-all,+debugstr"
     shutil.rmtree(DEMO, ignore_errors=True)
-    os.makedirs(DEMO)
+    shots_dir = os.path.join(DEMO, "scale-%d" % scale)
+    os.makedirs(shots_dir)
+    cleanup.callback(set_prefix_dpi, env, 96)
+    set_prefix_dpi(env, 96 * scale // 100)
 
     sample = make_sample_installer(os.path.join(DEMO, "CorvaneSuiteSetup.exe"), INSTALLER_SIZE)
     url = "http://%s/download/CorvaneSuiteSetup.exe" % HOST
     subprocess.run([PUBLISH, sample, url, "--out", os.path.join(DEMO, "pub"), "--listen", HOST,
                     "--limit-rate", RATE], check=True, stdout=subprocess.DEVNULL)
-    web = LocalWeb(os.path.join(DEMO, "nginx"), os.path.join(DEMO, "pub", "corvane-setup.conf")).start(PORT)
+    web = LocalWeb(os.path.join(DEMO, "nginx"), os.path.join(DEMO, "pub", "corvane-setup.conf"))
+    cleanup.callback(web.stop)
+    web.start(PORT)
 
     data_dir = os.path.join(appdata_dir(env), "ravlet")
     shutil.rmtree(data_dir, ignore_errors=True)
@@ -48,21 +119,21 @@ def main():
           % (HOST, RATE))
     print("display  %s" % ("your display " + env["DISPLAY"] if had_display else "virtual display " + env["DISPLAY"]))
     print("program  %s (%s)" % (os.path.relpath(EXE, ROOT), program_arch()))
+    sys.stdout.flush()
 
     log_path = os.path.join(DEMO, "debug-output.log")
     shots = []
     with open(log_path, "wb") as log:
         proc = subprocess.Popen(["wine", EXE], env=env, stdout=subprocess.DEVNULL, stderr=log)
+        cleanup.callback(stop_program, proc)
         started = time.time()
         while proc.poll() is None and time.time() - started < 180:
             time.sleep(2)
             if not had_display and proc.poll() is None:
-                shots.append(screenshot(env, os.path.join(DEMO, "run-%02d.png" % len(shots))))
+                shots.append(screenshot(env, os.path.join(shots_dir, "run-%02d.png" % len(shots))))
         if proc.poll() is None:
-            proc.kill()
             print("the installer did not finish within three minutes")
-        proc.wait()
-    web.stop()
+        stop_program(proc)
 
     with open(log_path, "rb") as f:
         debug = re.findall(r'OutputDebugStringA "((?:[^"\\]|\\.)*)"', f.read().decode("gbk", "replace"))
@@ -93,10 +164,30 @@ def main():
                                    else "NOT launched"))
     print("debug marks      %s" % " ".join(d for d in debug if d in ("1", "2", "3")))
     print("exit code        %d" % proc.returncode)
+    print("display scale    %d %% (LogPixels %d; 100 %% again now)" % (scale, 96 * scale // 100))
     if shots:
-        print("screenshots      %s (%d files)" % (DEMO, len(shots)))
+        print("screenshots      %s (%d files, at %d %% scale)" % (shots_dir, len(shots), scale))
     return 0 if os.path.exists(marker) else 1
 
 
+def main(argv):
+    parser = argparse.ArgumentParser(description="Runs the online installer under Wine against a local service.")
+    parser.add_argument("--scale", type=int, choices=SCALES, default=100, help="display scale in percent")
+    args = parser.parse_args(argv[1:])
+    for signum in (signal.SIGINT, signal.SIGTERM):
+        signal.signal(signum, on_signal)
+    cleanup = contextlib.ExitStack()
+    try:
+        return demo(cleanup, args.scale)
+    except Stopped as stop:
+        print("\ninterrupted (%s): stopping what the demo started" % stop)
+        return 128 + stop.signum
+    finally:
+        # A second Ctrl-C must not cut the stops short.
+        for signum in (signal.SIGINT, signal.SIGTERM):
+            signal.signal(signum, signal.SIG_IGN)
+        cleanup.close()
+
+
 if __name__ == "__main__":
-    sys.exit(main())
+    sys.exit(main(sys.argv))

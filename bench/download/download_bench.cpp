@@ -150,10 +150,9 @@ double BareRun(const std::string& url, const std::string& dest, DWORD* pBytes)
     return Now() - t0;
 }
 
-// Per-call costs of the chunk loop's parts, each timed alone over nChunks calls.
-void ChunkCosts(const std::string& url, const std::string& dir, ProgressWindow& window)
+// Per-call costs of the chunk loop's parts, each timed alone over nChunks calls (reads within the file).
+void ChunkCosts(const std::string& url, const std::string& dir, ProgressWindow& window, int nChunks)
 {
-    const int nChunks = 65536;
     char buf[513];
 
     CInternetSession session("bench");
@@ -215,7 +214,7 @@ int main(int argc, char** argv)
                 Median(engine), Median(drained), engineBytes, shown, Median(bare), bareBytes);
     std::printf("engine_chunks %lu\nengine_setup_s %.3f\nengine_messages %lu\n", (engineBytes + 511) / 512,
                 Median(setup), messages);
-    if (argc > 4) ChunkCosts(url, dir, window);
+    if (argc > 4) ChunkCosts(url, dir, window, static_cast<int>(std::min<DWORD>(65536, engineBytes / 512)));
     ::DeleteFileA(dest.c_str());
     ::DeleteFileA((dest + ".bare").c_str());
     window.Stop();

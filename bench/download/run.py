@@ -3,7 +3,8 @@
 taking its notifications), a bare WinInet loop and curl, unlimited and over a link limited to 10 MB/s, and
 prints the times and their ratios; then runs the whole program against a loopback service publishing a 64 MiB
 installer, from its start to the installer's launch, beside curl on the same URL.
-Usage: make bench-download, which builds the program and the benchmark first."""
+Usage: make bench-download, which builds the program and the benchmark first; run.py --smoke does the same with
+4 MiB, once each (CORVANE_BIN and CORVANE_BENCH_BUILD name the program's and the benchmark's builds)."""
 import os
 import shutil
 import subprocess
@@ -11,12 +12,17 @@ import sys
 import time
 
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
-from corvane_env import EXE, PUBLISH, appdata_dir, make_sample_installer, wine_environment
+from corvane_env import EXE, PUBLISH, appdata_dir, make_sample_installer, program_arch, wine_environment
 from localservers import LIMIT_RATE, NGINX_PORT, DownloadServers, LocalWeb
 
-BUILD = os.environ.get("CORVANE_BENCH_BUILD", os.path.join(ROOT, "build", "bench-win32"))
-STATE = os.path.join(BUILD, "download-servers")
-SIZE = 64 * 1024 * 1024
+BUILD = os.environ.get("CORVANE_BENCH_BUILD", os.path.join(ROOT, "build", "win32"))
+# The servers' files and the program's runs, apart for each architecture's program.
+WORK = os.path.join(ROOT, "build", "bench-download", program_arch())
+STATE = os.path.join(WORK, "download-servers")
+SMOKE = sys.argv[1:] == ["--smoke"]
+SIZE = (4 if SMOKE else 64) * 1024 * 1024
+# The median of this many runs unlimited; one run over the limited link.
+RUNS = 1 if SMOKE else 3
 
 
 def run(cmd, **kw):
@@ -25,8 +31,9 @@ def run(cmd, **kw):
 
 def bench_exe(url, runs, costs=False):
     args = [os.path.join(ROOT, "scripts", "wine-run.sh"), os.path.join(BUILD, "bin", "download_bench.exe"), url,
-            "Z:" + BUILD.replace("/", "\\"), str(runs)] + (["costs"] if costs else [])
-    out = run(args, capture_output=True, text=True).stdout
+            "Z:" + WORK.replace("/", "\\"), str(runs)] + (["costs"] if costs else [])
+    # Its standard error passes through: when it fails, that says why.
+    out = run(args, stdout=subprocess.PIPE, text=True).stdout
     return {k: float(v) for k, v in (line.split() for line in out.splitlines() if len(line.split()) == 2)}
 
 
@@ -34,16 +41,16 @@ def curl(url, runs):
     times = []
     for _ in range(runs):
         t0 = time.perf_counter()
-        run(["curl", "-s", "-o", os.path.join(BUILD, "bench-curl.bin"), url])
+        run(["curl", "-s", "-o", os.path.join(WORK, "bench-curl.bin"), url])
         times.append(time.perf_counter() - t0)
-        assert os.path.getsize(os.path.join(BUILD, "bench-curl.bin")) == SIZE
-    os.remove(os.path.join(BUILD, "bench-curl.bin"))
+        assert os.path.getsize(os.path.join(WORK, "bench-curl.bin")) == SIZE
+    os.remove(os.path.join(WORK, "bench-curl.bin"))
     return sorted(times)[len(times) // 2]
 
 
 def program_run(env, host, rate, runs):
-    """Seconds from the program's start to the launch of a 64 MiB installer (median), and curl's on its URL."""
-    work = os.path.join(BUILD, "program")
+    """Seconds from the program's start to the launch of the installer (median), and curl's on its URL."""
+    work = os.path.join(WORK, "program")
     shutil.rmtree(work, ignore_errors=True)
     os.makedirs(work)
     sample = make_sample_installer(os.path.join(work, "CorvaneSuiteSetup.exe"), SIZE)
@@ -83,10 +90,11 @@ def main():
         with open(os.path.join(STATE, "www", "big.bin"), "wb") as f:
             f.write(os.urandom(SIZE))
         base = "http://127.0.0.1:%d/" % NGINX_PORT
-        print("64 MiB over loopback nginx, Wine %s, the programs of %s" % (
-            run(["wine", "--version"], capture_output=True, text=True).stdout.strip(), os.path.relpath(BUILD, ROOT)))
-        for label, url, runs in (("unlimited", base + "big.bin", 3), ("limited to %d B/s" % LIMIT_RATE,
-                                                                      base + "limited/big.bin", 1)):
+        print("%d MiB over loopback nginx, Wine %s, the programs of %s" % (
+            SIZE >> 20, run(["wine", "--version"], capture_output=True, text=True).stdout.strip(),
+            os.path.relpath(BUILD, ROOT)))
+        for label, url, runs in (("unlimited", base + "big.bin", RUNS), ("limited to %d B/s" % LIMIT_RATE,
+                                                                         base + "limited/big.bin", 1)):
             r = bench_exe(url, runs, costs=label == "unlimited")
             c = curl(url, runs)
             if r["engine_bytes"] != SIZE or r["window_received"] != SIZE:
@@ -119,8 +127,8 @@ def main():
 
     env = wine_environment()
     host = os.environ.get("CORVANE_SETUP_HOST", "127.0.0.1:18431")
-    print("\nthe whole program, start to launch, 64 MiB installer from a loopback service (%s):" % host)
-    for label, rate, runs in (("unlimited", None, 3), ("limited to %d B/s" % LIMIT_RATE, LIMIT_RATE, 1)):
+    print("\nthe whole program, start to launch, %d MiB installer from a loopback service (%s):" % (SIZE >> 20, host))
+    for label, rate, runs in (("unlimited", None, RUNS), ("limited to %d B/s" % LIMIT_RATE, LIMIT_RATE, 1)):
         program, c = program_run(env, host, rate, runs)
         print("  %-18s program %7.3f s   curl %7.3f s   ratio %5.2f" % (label, program, c, program / c))
 

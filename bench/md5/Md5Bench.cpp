@@ -1,5 +1,6 @@
 // MD5 benchmark: our Md5 hashing a file in pieces beside coreutils md5sum on the same file, runs interleaved.
-// Usage: md5_bench FILE [RUNS]; FILE is first filled with 256 MiB of pseudo-random bytes when it has another size.
+// Usage: md5_bench FILE [RUNS [MIB]]; FILE is first filled with MIB (256) MiB of pseudo-random bytes when it has
+// another size.
 // Prints the best and median throughput of each, their ratios, and "digest <hex>" for the driver.
 #include <sys/stat.h>
 
@@ -16,7 +17,6 @@
 
 namespace {
 
-const uint64_t kFileSize = 256ull << 20;
 // The piece size the installer's FileSignature reads with.
 const size_t kPiece = 256 * 1024;
 
@@ -33,14 +33,14 @@ double Seconds()
 }
 
 // Writes the data beside the target and renames it, so an interrupted run never leaves a short file behind.
-void MakeFile(const std::string& path)
+void MakeFile(const std::string& path, uint64_t size)
 {
     std::string tmp = path + ".part";
     std::FILE* f = std::fopen(tmp.c_str(), "wb");
     if (!f) Fail("cannot create " + tmp);
     std::vector<uint64_t> block((1 << 20) / sizeof(uint64_t));
     uint64_t x = 0x9e3779b97f4a7c15ull;
-    for (uint64_t done = 0; done < kFileSize; done += block.size() * sizeof(uint64_t)) {
+    for (uint64_t done = 0; done < size; done += block.size() * sizeof(uint64_t)) {
         for (uint64_t& v : block) {
             x ^= x << 13;
             x ^= x >> 7;
@@ -87,22 +87,24 @@ struct Series {
     }
 };
 
-double MiBps(double seconds)
+double MiBps(uint64_t size, double seconds)
 {
-    return static_cast<double>(kFileSize) / (1 << 20) / seconds;
+    return static_cast<double>(size) / (1 << 20) / seconds;
 }
 
 }  // namespace
 
 int main(int argc, char** argv)
 {
-    if (argc < 2) Fail("usage: md5_bench FILE [RUNS]");
+    if (argc < 2) Fail("usage: md5_bench FILE [RUNS [MIB]]");
     std::string path = argv[1];
     int runs = argc > 2 ? std::atoi(argv[2]) : 7;
-    if (path.find('\'') != std::string::npos || runs < 1) Fail("bad arguments");
+    const int mib = argc > 3 ? std::atoi(argv[3]) : 256;
+    if (path.find('\'') != std::string::npos || runs < 1 || mib < 1) Fail("bad arguments");
+    const uint64_t size = static_cast<uint64_t>(mib) << 20;
 
     struct stat st;
-    if (stat(path.c_str(), &st) != 0 || static_cast<uint64_t>(st.st_size) != kFileSize) MakeFile(path);
+    if (stat(path.c_str(), &st) != 0 || static_cast<uint64_t>(st.st_size) != size) MakeFile(path, size);
 
     // One untimed pass each brings the file into the page cache and checks both agree.
     std::string digest = OursOnce(path);
@@ -119,11 +121,11 @@ int main(int argc, char** argv)
         theirs.seconds.push_back(t2 - t1);
     }
 
-    std::printf("MD5 of a 256 MiB file in the page cache, %d runs each, interleaved\n", runs);
-    std::printf("  %-26s best %7.1f MiB/s  median %7.1f MiB/s\n", "Md5, 256 KiB pieces", MiBps(ours.Best()),
-                MiBps(ours.Median()));
+    std::printf("MD5 of a %d MiB file in the page cache, %d runs each, interleaved\n", mib, runs);
+    std::printf("  %-26s best %7.1f MiB/s  median %7.1f MiB/s\n", "Md5, 256 KiB pieces", MiBps(size, ours.Best()),
+                MiBps(size, ours.Median()));
     std::printf("  %-26s best %7.1f MiB/s  median %7.1f MiB/s\n", "md5sum (a process per run)",
-                MiBps(theirs.Best()), MiBps(theirs.Median()));
+                MiBps(size, theirs.Best()), MiBps(size, theirs.Median()));
     std::printf("  ratio ours/md5sum          best %7.2f        median %7.2f\n", theirs.Best() / ours.Best(),
                 theirs.Median() / ours.Median());
     std::printf("digest %s\n", digest.c_str());

@@ -3,8 +3,9 @@
 at all, silent, headers then silence, a byte every 2 s in the body or in the headers, an answer that never ends),
 served by tests/servers/fault_server.py on the service's port. Prints, for each, the seconds from the program's
 start to its query failure message and the process's peak resident memory by then, beside the run without a
-service. Usage: CORVANE_SETUP_HOST=127.0.0.1:18431 PYTHONPATH=scripts bench/service/run.py [GIVE_UP_SECONDS];
-CORVANE_BIN names another build's bin folder."""
+service. Usage: CORVANE_SETUP_HOST=127.0.0.1:18431 PYTHONPATH=scripts bench/service/run.py [--smoke]
+[GIVE_UP_SECONDS]; CORVANE_BIN names another build's bin folder. --smoke runs the two cases the program ends
+within seconds (no service, an endless answer)."""
 import os
 import re
 import shutil
@@ -13,16 +14,17 @@ import sys
 import time
 
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
-from corvane_env import EXE, appdata_dir, wine_environment
+from corvane_env import EXE, appdata_dir, program_arch, wine_environment
 from localservers import PYTHON, SERVERS, ServerProcess, _wait_for_ports
 
-WORK = os.path.join(ROOT, "build", "bench-service")
+WORK = os.path.join(ROOT, "build", "bench-service", program_arch())
 PORT = int(os.environ.get("CORVANE_SETUP_HOST", "127.0.0.1:18431").rsplit(":", 1)[1])
 ANSWER = b'<?xml version="1.0" encoding="gb2312" ?><qzvrsetup fileurl="http://127.0.0.1/x.exe" filesign="" />'
 CASES = [("no service", None), ("silent", "/silent/x"), ("headers, then silence", "/headers/answer.xml"),
          ("a body byte every 2 s", "/drip/answer.xml?ms=2000&chunk=1"),
          ("a header byte every 2 s", "/slowheaders/answer.xml?ms=2000&count=100000"),
          ("an endless answer", "/endless/x")]
+SMOKE_CASES = ("no service", "an endless answer")
 # The worker logs this right before it shows the query failure message.
 MESSAGE_LINE = "Quillfen: no setup information"
 
@@ -71,6 +73,8 @@ def one_run(env, path, give_up):
 
 
 def main(argv):
+    smoke = argv[1:2] == ["--smoke"]
+    argv = argv[1:] if smoke else argv
     give_up = int(argv[1]) if len(argv) > 1 else 300
     env = wine_environment()
     shutil.rmtree(WORK, ignore_errors=True)
@@ -81,6 +85,8 @@ def main(argv):
     print("program: %s" % EXE)
     baseline = None
     for name, path in CASES:
+        if smoke and name not in SMOKE_CASES:
+            continue
         seconds, ending, peak = one_run(env, path, give_up)
         baseline = peak if baseline is None else baseline
         shown = "%6.1f s to the message" % seconds if seconds is not None else ending

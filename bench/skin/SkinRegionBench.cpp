@@ -1,9 +1,11 @@
 // Benchmark: a button's window region from one read of its image and runs of key pixels, against a
 // GetPixel and a 1 x 1 square per key pixel.
+// Usage: skin_region_bench [CALLS]; CALLS per batch in every comparison instead of its own count (a short run).
 // Prints the time per region and the ratio; make bench-skin runs it under Wine.
 #include <windows.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <functional>
 
 #include "CClientDC.h"
@@ -73,18 +75,20 @@ void Compare(const char* name, int w, int h, const std::function<bool(int, int)>
 
 }  // namespace
 
-int main()
+int main(int argc, char** argv)
 {
+    const int calls = argc > 1 ? std::atoi(argv[1]) : 0;
+    const auto count = [calls](int usual) { return calls > 0 ? calls : usual; };
     // Cut corners of a 55 x 23 push button: 3 key pixels in each corner.
     Compare("push button, cut corners", 55, 23, [](int x, int y) {
         const int cx = x < 2 ? x : 54 - x, cy = y < 2 ? y : 22 - y;
         return cx >= 0 && cy >= 0 && cx + cy < 2;
-    }, 200);
+    }, count(200));
     Compare("close button, rounded corner", 38, 25, [](int x, int y) {
         const int dx = x - 31, dy = 6 - y;
         return dx > 0 && dy > 0 && dx * dx + dy * dy > 36;
-    }, 200);
-    Compare("all key pixels", 55, 23, [](int, int) { return true; }, 20);
-    Compare("every other column", 55, 23, [](int x, int) { return x % 2 == 0; }, 20);
+    }, count(200));
+    Compare("all key pixels", 55, 23, [](int, int) { return true; }, count(20));
+    Compare("every other column", 55, 23, [](int x, int) { return x % 2 == 0; }, count(20));
     return 0;
 }

@@ -78,7 +78,7 @@ def test_each_step_takes_the_architecture_the_machine_runs(no_32bit, monkeypatch
     assert "ctest --test-dir build/win64" in tests
     assert 'if [ "%s" = yes ]; then ctest --test-dir build/win32' % ("yes" if native else "no") in tests
     assert "CORVANE_BIN=%s/build/%s/bin" % (ROOT, run_arch) in make("demo", no_32bit=no_32bit)
-    assert "build/bench-%s/bin/skin_region_bench.exe" % run_arch in make("bench-skin", no_32bit=no_32bit)
+    assert "build/%s/bin/skin_region_bench.exe" % run_arch in make("bench-skin", no_32bit=no_32bit)
 
 
 def test_a_32_bit_programs_end_to_end_tests_are_skipped_with_the_reason_without_32_bit_mode():
