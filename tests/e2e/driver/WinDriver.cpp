@@ -198,12 +198,15 @@ int wmain(int argc, wchar_t** argv)
         VARIANT self;
         self.vt = VT_I4;
         self.lVal = CHILDID_SELF;
-        HRESULT hr = ::AccessibleObjectFromWindow(hItem, static_cast<DWORD>(OBJID_CLIENT), IID_IAccessible,
+        // IAccessible's interface id spelled out: with the 64-bit MinGW libraries the name IID_IAccessible links
+        // to oleacc's import thunk of that name, not to the id.
+        const IID kAccessible = {0x618736e0, 0x3c3d, 0x11cf, {0x81, 0x0c, 0x00, 0xaa, 0x00, 0x38, 0x9b, 0x71}};
+        HRESULT hr = ::AccessibleObjectFromWindow(hItem, static_cast<DWORD>(OBJID_CLIENT), kAccessible,
                                                   reinterpret_cast<void**>(&pAcc));
         if (SUCCEEDED(hr)) hr = pAcc->get_accName(self, &name);
         std::printf("name=");
         if (hr == S_OK && name) PrintHex(name);
-        std::printf("\n");
+        std::printf(" hr=0x%08lx\n", static_cast<unsigned long>(hr));
         ::SysFreeString(name);
         if (pAcc) pAcc->Release();
         ::CoUninitialize();
