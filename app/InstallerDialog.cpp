@@ -136,10 +136,10 @@ void InstallerDialog::SetWindowIcons()
 {
     // The icon's own image for each size the title and the taskbar use at this scale.
     const int dpi = Scale().Dpi();
-    m_iconBig.Reset(LoadProgramIcon(IDI_APP, GetSystemMetricForDpi(SM_CXICON, dpi), GetSystemMetricForDpi(SM_CYICON, dpi)));
+    m_iconBig.Reset(
+        LoadProgramIcon(IDI_APP, GetSystemMetricForDpi(SM_CXICON, dpi), GetSystemMetricForDpi(SM_CYICON, dpi)));
     m_iconSmall.Reset(
         LoadProgramIcon(IDI_APP, GetSystemMetricForDpi(SM_CXSMICON, dpi), GetSystemMetricForDpi(SM_CYSMICON, dpi)));
-    m_hIcon = m_iconBig.Get();
     SendMessage(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_iconBig.Get()));
     SendMessage(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_iconSmall.Get()));
 }
@@ -280,8 +280,8 @@ LRESULT InstallerDialog::OnPaint(WPARAM, LPARAM)
         CDC memory;
         memory.CreateCompatibleDC(&dc);
         CSelectObject progress(&memory, &m_bmpProgress);
-        dc.TransparentBlt(Scale().Px(kStripX), Scale().Px(kStripY), bm.bmWidth, bm.bmHeight / 2, &memory, 0, 0, bm.bmWidth, bm.bmHeight / 2,
-                          kSkinKeyColor);
+        dc.TransparentBlt(Scale().Px(kStripX), Scale().Px(kStripY), bm.bmWidth, bm.bmHeight / 2, &memory, 0, 0,
+                          bm.bmWidth, bm.bmHeight / 2, kSkinKeyColor);
     }
     DrawProgress();
     return 0;
@@ -299,7 +299,8 @@ void InstallerDialog::DrawProgress()
     CDC memory;
     memory.CreateCompatibleDC(&dc);
     CSelectObject progress(&memory, &m_bmpProgress);
-    dc.TransparentBlt(Scale().Px(kStripX), Scale().Px(kStripY), width, band, &memory, 0, band, width, band, kSkinKeyColor);
+    dc.TransparentBlt(Scale().Px(kStripX), Scale().Px(kStripY), width, band, &memory, 0, band, width, band,
+                      kSkinKeyColor);
     m_nDrawnWidth = width;
 }
 

@@ -41,8 +41,6 @@ public:
     // Shows the tray's pop-up for hWnd at pt and returns once it has closed.
     static void TrackTrayMenu(HWND hWnd, HMENU hPopup, POINT pt);
 
-    // The application icon for the taskbar and the title, at the window's scale.
-    HICON m_hIcon = nullptr;
     CString m_strDataDir;
     DWORD m_dwFileSize = 0;
     DWORD m_dwDownloaded = 0;
@@ -93,6 +91,7 @@ private:
     std::unique_ptr<CWinThread> m_workerThread;
 
     NOTIFYICONDATAW m_nid;
+    // The application icon for the taskbar and the title at the window's scale, and for the tray at the system's.
     IconHandle m_iconBig;
     IconHandle m_iconSmall;
     IconHandle m_iconTray;

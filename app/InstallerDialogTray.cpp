@@ -69,7 +69,7 @@ LRESULT InstallerDialog::OnSysCommand(WPARAM wParam, LPARAM)
 
 LRESULT InstallerDialog::OnQueryDragIcon(WPARAM, LPARAM)
 {
-    return reinterpret_cast<LRESULT>(m_hIcon);
+    return reinterpret_cast<LRESULT>(m_iconBig.Get());
 }
 
 LRESULT InstallerDialog::OnDestroy(WPARAM, LPARAM)

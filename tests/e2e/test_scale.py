@@ -1,4 +1,4 @@
-"""The windows at the display's scale (150 % and 200 %) and as screen readers name their parts."""
+"""The windows at the display's scale (125 % to 200 %) and as screen readers name their parts."""
 import subprocess
 
 import pytest
@@ -12,7 +12,7 @@ WS_EX_APPWINDOW = 0x40000
 KEY = (255, 0, 255)
 TITLE_LABEL, CLOSE, MINIMIZE, MESSAGE_CLOSE = 1015, 1012, 1014, 1032
 LABELS = [1015] + list(range(1019, 1028))
-WM_COMMAND, WM_SYSKEYDOWN, VK_F4 = 0x111, 0x104, 0x73
+WM_COMMAND, WM_SYSKEYDOWN, VK_F4, WM_DPICHANGED = 0x111, 0x104, 0x73, 0x2E0
 
 
 def px(n, dpi):
@@ -38,7 +38,7 @@ def ink_columns(picture, rect):
     return columns
 
 
-@pytest.fixture(params=[144, 192], ids=["150%", "200%"])
+@pytest.fixture(params=[120, 144, 168, 192], ids=["125%", "150%", "175%", "200%"])
 def scaled(request, wine_env):
     set_prefix_dpi(wine_env, request.param)
     yield request.param
@@ -115,5 +115,45 @@ def test_screen_readers_name_the_buttons_and_alt_f4_asks_first(installer, driver
     assert driver.name(boxes[0]["hwnd"], MESSAGE_CLOSE) == "关闭"
     driver.post(boxes[0]["hwnd"], WM_COMMAND, 2, 0)
     assert wait_for(lambda: not windows(driver, False), 10)
+    assert run.running()
+    run.kill()
+
+
+def ink_rows(picture, rect):
+    """How many rows of rect hold text pixels."""
+    return sum(1 for y in range(rect[1], rect[3])
+               if any(picture.getpixel((x, y))[0] < 80 and picture.getpixel((x, y))[1] < 140
+                      for x in range(rect[0], rect[2])))
+
+
+def test_a_new_resolution_brings_the_window_its_size_fonts_and_shape(
+        installer, driver, data_dir, wine_env, silent_service):  # noqa: F811
+    run = installer()
+    found = wait_for(lambda: windows(driver, True), 30)
+    assert found, "the installer window did not appear"
+    hwnd = found[0]["hwnd"]
+    seen = {}
+    # As when the window is dragged to a screen at 150 % and back; sent without the suggested rectangle,
+    # which only the system can hand over, so the window keeps its place.
+    for dpi in (96, 144, 96):
+        if dpi != 96 or seen:
+            driver.send(hwnd, WM_DPICHANGED, dpi | dpi << 16, 0)
+        assert wait_for(lambda: windows(driver, True)[0]["size"] == (px(437, dpi), px(254, dpi)), 10), dpi
+        left, top, right, bottom = windows(driver, True)[0]["rect"]
+        title = [int(v) for v in driver.run("rect", hwnd, TITLE_LABEL)[1].split("rect=")[1].split(",")]
+        assert title == [left + px(30, dpi), top + px(8, dpi), left + px(265, dpi), top + px(32, dpi)]
+        picture = [None]
+
+        def painted():
+            picture[0] = Image.open(screenshot(wine_env, "scale-change-%d" % dpi)).convert("RGB")
+            return ink_rows(picture[0], title) > 0
+        assert wait_for(painted, 10)
+        shot = picture[0]
+        assert shot.getpixel((left, top)) == shot.getpixel((left - 3, top - 3))
+        assert shot.getpixel((right - 1, bottom - 1)) == shot.getpixel((right + 2, bottom + 2))
+        assert KEY not in set(shot.crop((left, top, right, bottom)).getdata())
+        seen.setdefault(dpi, []).append(ink_rows(shot, title))
+    assert seen[144][0] * 10 >= seen[96][0] * 13, seen
+    assert seen[96][0] == seen[96][1], seen
     assert run.running()
     run.kill()

@@ -143,8 +143,14 @@ LRESULT SkinDialog::OnDrawItem(WPARAM, LPARAM lParam)
 
 LRESULT SkinDialog::OnDpiChanged(WPARAM wParam, LPARAM lParam)
 {
-    // Both words of wParam carry the new resolution; lParam the window rectangle it would have there.
+    // Both words of wParam carry the new resolution; lParam the window rectangle it would have there, which
+    // only the system supplies: without one the window stays where it is.
     m_scale = DpiScale(LOWORD(wParam));
-    OnScaleChanged(*reinterpret_cast<const RECT*>(lParam));
+    RECT rc;
+    if (lParam)
+        rc = *reinterpret_cast<const RECT*>(lParam);
+    else
+        GetWindowRect(&rc);
+    OnScaleChanged(rc);
     return 0;
 }
