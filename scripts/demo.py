@@ -99,8 +99,12 @@ def demo(cleanup, scale):
     cleanup.callback(stop_wine)
     env = wine_environment()
     env["WINEDEBUG"] = "-all,+debugstr"
-    shutil.rmtree(DEMO, ignore_errors=True)
+    # Each run starts afresh, but keeps the pictures that runs at other scales took, to set beside its own.
     shots_dir = os.path.join(DEMO, "scale-%d" % scale)
+    for name in os.listdir(DEMO) if os.path.isdir(DEMO) else []:
+        path = os.path.join(DEMO, name)
+        if path == shots_dir or not name.startswith("scale-"):
+            shutil.rmtree(path) if os.path.isdir(path) else os.remove(path)
     os.makedirs(shots_dir)
     cleanup.callback(set_prefix_dpi, env, 96)
     set_prefix_dpi(env, 96 * scale // 100)
