@@ -31,10 +31,55 @@ fi
 for p in $PACKAGES; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing="$missing $p"
 done
-if [ -n "$missing" ]; then
-    apt-get update -q
+# A mirror in the middle of a sync serves, for some minutes, indexes that do not match its Release file: apt-get
+# update fails for those while the rest update. It is asked again a few times; then the packages are installed
+# from the suites that did update, with a copy of the sources without the failing suites for that one command,
+# so that the machine's own sources stay as they are.
+APT_TRIES=${CORVANE_APT_TRIES:-3}
+APT_PAUSE=${CORVANE_APT_PAUSE:-30}
+
+update_indexes() {
+    try=1
+    while :; do
+        { apt-get update -q 2>&1; echo $? > "$work/update.rc"; } | tee "$work/update.log"
+        [ "$(cat "$work/update.rc")" != 0 ] || return 0
+        [ "$try" -lt "$APT_TRIES" ] || return 1
+        echo "install-deps: apt-get update failed (try $try of $APT_TRIES); asking again in $APT_PAUSE s"
+        sleep "$APT_PAUSE"
+        try=$((try + 1))
+    done
+}
+
+install_from_updated_suites() {
+    SL=/etc/apt/sources.list SP=/etc/apt/sources.list.d
+    eval "$(apt-config shell SL Dir::Etc::SourceList/f SP Dir::Etc::SourceParts/d)"
+    # shellcheck disable=SC2046
+    /usr/bin/python3 "$(dirname "$0")/apt_sources.py" "$SL" "$SP" "$work/sources" \
+        $(sed -n 's/^[EW]: Failed to fetch \([^ ]*\).*/\1/p' "$work/update.log") > "$work/left-out"
+    sed 's/^/install-deps: installing without the suite that failed to update: /' "$work/left-out"
     # shellcheck disable=SC2086
-    apt-get install -y -q --no-install-recommends $PACKAGES
+    apt-get -o Dir::Etc::SourceList="$work/sources/sources.list" \
+        -o Dir::Etc::SourceParts="$work/sources/sources.list.d" install -y -q --no-install-recommends $PACKAGES
+}
+
+if [ -n "$missing" ]; then
+    work=$(mktemp -d)
+    trap 'rm -rf "$work"' EXIT
+    if update_indexes; then
+        # shellcheck disable=SC2086
+        apt-get install -y -q --no-install-recommends $PACKAGES
+    elif ! install_from_updated_suites; then
+        {
+            echo "install-deps: the packages could not be installed; apt-get update failed for:"
+            if grep -q '^[EW]: Failed to fetch' "$work/update.log"; then
+                sed -n 's/^[EW]: Failed to fetch /  /p' "$work/update.log"
+            else
+                tail -n 3 "$work/update.log"
+            fi
+            echo "install-deps: the package mirror may be in the middle of a sync: run 'make deps' again later"
+        } >&2
+        exit 1
+    fi
 fi
 
 # Wine takes its ANSI code page from the locale: zh_CN gives 936, which the program is tested in; en_US (1252)
