@@ -140,8 +140,9 @@ clean:
 
 # A release for a publisher (scripts/release.py): the 32-bit and the x86-64 program built for SETUP_HOST and
 # SIGNER in build/release-build, signed with CERT and KEY (PASS_FILE, TIMESTAMP_URL, CA_FILE optional),
-# verified, and written with their SHA-256 sums to build/release. Values reach the script through the
-# environment, as given, whatever quotes or spaces they hold.
+# verified, and written with their SHA-256 sums to build/release. A plain-HTTP SETUP_HOST or an empty SIGNER is
+# refused unless ALLOW_INSECURE=1. Values reach the script through the environment, as given, whatever quotes
+# or spaces they hold.
 RELEASE_DIR ?= $(CURDIR)/build/release
 RELEASE_BUILD ?= $(CURDIR)/build/release-build
 release: export SETUP_HOST := $(SETUP_HOST)
@@ -154,5 +155,5 @@ release: export CA_FILE := $(CA_FILE)
 release:
 	/usr/bin/python3 scripts/release.py --setup-host "$$SETUP_HOST" --signer "$$SIGNER" --cert "$$CERT" \
 		--key "$$KEY" --pass-file "$$PASS_FILE" --timestamp-url "$$TIMESTAMP_URL" --ca-file "$$CA_FILE" \
-		$(if $(filter 1,$(UNSIGNED)),--unsigned) --out "$(RELEASE_DIR)" --build "$(RELEASE_BUILD)" --jobs $(JOBS)
+		$(if $(filter 1,$(UNSIGNED)),--unsigned) $(if $(filter 1,$(ALLOW_INSECURE)),--allow-insecure) --out "$(RELEASE_DIR)" --build "$(RELEASE_BUILD)" --jobs $(JOBS)
 .PHONY: release

@@ -3,13 +3,15 @@
 them with their SHA-256 sums into one folder (what `make release` runs).
 
   release.py --setup-host HOST [--signer NAME] --cert CHAIN.pem --key KEY.pem [--pass-file FILE]
-             [--timestamp-url URL] [--ca-file ROOTS.pem] [--unsigned] [--out DIR] [--build DIR] [--jobs N]
+             [--timestamp-url URL] [--ca-file ROOTS.pem] [--unsigned] [--allow-insecure] [--out DIR]
+             [--build DIR] [--jobs N]
 
 Each program (the 32-bit one and the x86-64 one) is built in a folder of its own under --build for that
 service and installer signer, Authenticode-signed with osslsigncode (SHA-256; an RFC 3161 timestamp when a
 URL is given) and verified against --ca-file (the system's roots by default). The folder --out is emptied
 first and filled only once every program is signed and verified. Without a certificate and key nothing is
-built, unless --unsigned is given.
+built, unless --unsigned is given; nor for a service asked over plain HTTP or without an installer signer, unless
+--allow-insecure is given.
 """
 import argparse
 import collections
@@ -51,16 +53,22 @@ def run(command, what):
     return done.stdout.decode("utf-8", "replace")
 
 
-def warnings(setup_host, signer):
+def insecure_choices(setup_host, signer):
     """One line for each choice that lets an answer replaced in transit start another installer."""
     found = []
     if setup_host and (setup_host.lower().startswith("http://") or "://" not in setup_host):
-        found.append("warning: SETUP_HOST %s is asked over plain HTTP: the answer (the installer's URL and MD5) "
+        found.append("SETUP_HOST %s is asked over plain HTTP: the answer (the installer's URL and MD5) "
                      "could be replaced in transit" % setup_host)
     if not signer:
-        found.append("warning: SIGNER is empty: the programs check the installer's MD5 only, which comes with the "
+        found.append("SIGNER is empty: the programs check the installer's MD5 only, which comes with the "
                      "answer, so a replaced answer could start any program")
     return found
+
+
+INSECURE_REFUSAL = ("refused: anyone on the user's network could swap the installer these programs start:\n"
+                    "%s\n"
+                    "give SETUP_HOST=https://... and SIGNER=\"the subject common name of the installer's "
+                    "code-signing certificate\", or ALLOW_INSECURE=1 to release such programs anyway.")
 
 
 def committable(path):
@@ -166,13 +174,16 @@ def release_one(target, folder, args):
 
 
 def release(args):
-    for line in warnings(args.setup_host, args.signer):
-        sys.stderr.write(line + "\n")
     # The folder holds one run's result or nothing: a refused or failed run leaves no earlier file behind
     # that could be taken for this one's.
     partial = args.out.rstrip("/") + ".partial"
     for folder in (args.out, partial):
         shutil.rmtree(folder, ignore_errors=True)
+    insecure = insecure_choices(args.setup_host, args.signer)
+    if insecure and not args.allow_insecure:
+        raise ReleaseError(INSECURE_REFUSAL % "\n".join("  " + line for line in insecure))
+    for line in insecure:
+        sys.stderr.write("warning: %s\n" % line)
     if not args.cert and not args.unsigned:
         raise ReleaseError(UNSIGNED_REFUSAL)
     check_signing_inputs(args)
@@ -211,6 +222,7 @@ def main(argv):
     parser.add_argument("--timestamp-url", default="")
     parser.add_argument("--ca-file", default="")
     parser.add_argument("--unsigned", action="store_true")
+    parser.add_argument("--allow-insecure", action="store_true")
     parser.add_argument("--out", default=os.path.join(ROOT, "build", "release"))
     parser.add_argument("--build", default=os.path.join(ROOT, "build", "release-build"))
     parser.add_argument("--jobs", type=int, default=1)

@@ -86,9 +86,10 @@ def encrypted_key(pki):
 def release(pki):
     out, build = os.path.join(RELEASE_ROOT, "out"), os.path.join(RELEASE_ROOT, "build")
     key, password = encrypted_key(pki)
+    # The tests' service speaks plain HTTP: the publisher says so in as many words.
     p = make_release(SETUP_HOST=SETUP_HOST, SIGNER=SIGNER, CERT=os.path.join(pki, "signer.pem"), KEY=key,
                      PASS_FILE=password, CA_FILE=os.path.join(pki, "root.pem"), RELEASE_DIR=out,
-                     RELEASE_BUILD=build)
+                     RELEASE_BUILD=build, ALLOW_INSECURE="1")
     stdout, stderr = p.stdout.decode("utf-8", "replace"), p.stderr.decode("utf-8", "replace")
     assert p.returncode == 0, stdout + stderr
     return Release(out, build, stdout, stderr)
@@ -167,7 +168,7 @@ def test_without_a_key_nothing_is_built_and_no_unsigned_program_is_left(tmp_path
     # What an earlier unsigned release left.
     os.makedirs(out)
     shutil.copyfile(EXE, os.path.join(out, PROGRAMS["win32"]))
-    p = make_release(SETUP_HOST=SETUP_HOST, SIGNER="", RELEASE_DIR=out, RELEASE_BUILD=build)
+    p = make_release(SETUP_HOST=SETUP_HOST, SIGNER="", RELEASE_DIR=out, RELEASE_BUILD=build, ALLOW_INSECURE="1")
     stderr = p.stderr.decode("utf-8", "replace")
     assert p.returncode != 0
     assert "an unsigned stub is blocked by SmartScreen" in stderr
@@ -176,6 +177,23 @@ def test_without_a_key_nothing_is_built_and_no_unsigned_program_is_left(tmp_path
     assert len(warnings) == 2 and "plain HTTP" in warnings[0] and "SIGNER is empty" in warnings[1], stderr
     assert not os.path.exists(out) or not os.listdir(out)
     assert not os.path.exists(build)
+
+
+def test_a_plain_http_service_or_no_installer_signer_is_refused_unless_allowed(pki, tmp_path):
+    out, build = str(tmp_path / "release"), str(tmp_path / "build")
+    os.makedirs(out)
+    shutil.copyfile(EXE, os.path.join(out, PROGRAMS["win32"]))
+    signing = dict(CERT=os.path.join(pki, "signer.pem"), KEY=os.path.join(pki, "signer.key"), RELEASE_DIR=out,
+                   RELEASE_BUILD=build)
+    for host, signer, reasons in ((SETUP_HOST, SIGNER, ["SETUP_HOST"]), ("https://setup.example.com", "", ["SIGNER"]),
+                                  ("setup.example.com", "", ["SETUP_HOST", "SIGNER"])):
+        p = make_release(SETUP_HOST=host, SIGNER=signer, **signing)
+        stderr = p.stderr.decode("utf-8", "replace")
+        assert p.returncode != 0 and "release: refused" in stderr and "ALLOW_INSECURE=1" in stderr, stderr
+        # One indented line per reason, and no warning: nothing went on to be built.
+        assert [line.split()[0] for line in stderr.splitlines() if line.startswith("  ")] == reasons, stderr
+        assert "warning:" not in stderr
+        assert not os.path.exists(out) and not os.path.exists(build)
 
 
 def test_a_key_where_git_would_commit_it_is_refused(pki, tmp_path):
