@@ -21,6 +21,7 @@
 namespace {
 
 const char kNotice[] = "正在下载Corvane安装文件，请稍候...";
+const char kLaunchFailed[] = "启动安装程序失败，请稍后再试！";
 
 const UINT_PTR kTimerProgress = 1010;
 const UINT_PTR kTimerPromotion = 1011;
@@ -259,14 +260,52 @@ LRESULT InstallerDialog::OnDownloadNotify(WPARAM wParam, LPARAM lParam)
 LRESULT InstallerDialog::OnSetupFinish(WPARAM, LPARAM)
 {
     ::OutputDebugStringA("3");
-    if (m_worker.m_bLaunch && ::PathFileExistsA(m_worker.m_strSetupPath))
-        ::ShellExecuteA(nullptr, "open", m_worker.m_strSetupPath, nullptr, nullptr, SW_RESTORE);
+    const bool bFailed = m_worker.m_bLaunch && LaunchInstaller() == LaunchResult::Failed;
     // An open exit question and an open tray menu each run their own loop on this thread: both are ended
     // with the window, or they would stay on screen and keep the program alive until answered.
-    if (m_pConfirm) m_pConfirm->EndDialog(IDCANCEL);
+    if (m_pOpenMessage) m_pOpenMessage->EndDialog(IDCANCEL);
     ::EndMenu();
+    // The file and the record stay: the next run reuses the file if it is still there.
+    if (bFailed) TellLaunchFailed();
     CDialog::OnCancel();
     return 0;
+}
+
+LaunchResult InstallerDialog::LaunchInstaller()
+{
+    // A security program may have taken the new file away since the worker verified it.
+    const bool bPresent = ::PathFileExistsA(m_worker.m_strSetupPath) != FALSE;
+    bool bStarted = false;
+    DWORD dwError = ERROR_SUCCESS;
+    if (bPresent) {
+        // The extended call says why a start failed; without UI, so that the shell shows no error box of its
+        // own beside the program's message. The process ends right after: the start completes before returning.
+        SHELLEXECUTEINFOA info = {};
+        info.cbSize = sizeof(info);
+        info.fMask = SEE_MASK_FLAG_NO_UI | SEE_MASK_NOASYNC;
+        info.lpVerb = "open";
+        info.lpFile = m_worker.m_strSetupPath;
+        info.nShow = SW_RESTORE;
+        bStarted = ::ShellExecuteExA(&info) != FALSE;
+        if (!bStarted) dwError = ::GetLastError();
+    }
+    const LaunchResult result = JudgeLaunch(bPresent, bStarted, dwError);
+    if (result != LaunchResult::Started) {
+        CString line;
+        line.Format("Quillfen: the installer was not started (%s, error %lu)\n",
+                    bPresent ? "the shell refused it" : "the file is gone", static_cast<unsigned long>(dwError));
+        ::OutputDebugStringA(line);
+    }
+    return result;
+}
+
+void InstallerDialog::TellLaunchFailed()
+{
+    MessageDialog message(nullptr);
+    message.SetMessage(kWindowTitle, kLaunchFailed, Information);
+    m_pOpenMessage = &message;
+    message.DoModal();
+    m_pOpenMessage = nullptr;
 }
 
 LRESULT InstallerDialog::OnPaint(WPARAM, LPARAM)

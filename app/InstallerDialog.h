@@ -14,6 +14,7 @@
 #include "CWinThread.h"
 #include "IconHandle.h"
 #include "InstallerWorker.h"
+#include "RunDecision.h"
 #include "SkinDialog.h"
 #include "SkinLabel.h"
 
@@ -80,12 +81,16 @@ private:
     void ScaleSkin();
     void SetWindowIcons();
     void ShowInFront();
+    // Starts the verified installer through the shell; how that ended.
+    LaunchResult LaunchInstaller();
+    // The launch failure message; returns once the user has closed it.
+    void TellLaunchFailed();
 
     // The run's work; its results (the setup path, whether to launch) are read when WM_SETUP_FINISH comes.
     InstallerWorker m_worker;
     HWND m_hWndNotify = nullptr;
-    // The exit question while it is open.
-    MessageDialog* m_pConfirm = nullptr;
+    // The message the window waits on (the exit question, or the launch failure) while it is open.
+    MessageDialog* m_pOpenMessage = nullptr;
     // Width of the filled bar as last drawn; -1 when it must be drawn again.
     int m_nDrawnWidth = -1;
     std::unique_ptr<CWinThread> m_workerThread;

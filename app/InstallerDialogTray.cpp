@@ -19,16 +19,16 @@ void InstallerDialog::OnOK() {}
 
 void InstallerDialog::OnCancel()
 {
-    // One question at a time: the tray's commands still reach the window that the open question disables.
-    if (m_pConfirm) {
-        m_pConfirm->SetForegroundWindow();
+    // One message at a time: the tray's commands still reach the window that the open message disables.
+    if (m_pOpenMessage) {
+        m_pOpenMessage->SetForegroundWindow();
         return;
     }
     MessageDialog confirm(nullptr);
     confirm.SetMessage(kWindowTitle, kConfirmExit, Question);
-    m_pConfirm = &confirm;
+    m_pOpenMessage = &confirm;
     const INT_PTR answer = confirm.DoModal();
-    m_pConfirm = nullptr;
+    m_pOpenMessage = nullptr;
     if (answer == IDOK) CDialog::OnCancel();
 }
 

@@ -3,6 +3,9 @@
 
 namespace {
 
+// winerror.h: the operation was cancelled by the user.
+const unsigned long kErrorCancelled = 1223;
+
 char Folded(char c)
 {
     return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
@@ -46,4 +49,11 @@ RunDecision DecideRun(const RunFacts& facts)
     // A partial file of the same version is resumed, and a wrong setup file replaced by the move; files of
     // another version go first.
     return {RunStep::Download, !SameSignature(facts.strStoredSign, facts.strAnswerSign), true, RunFailure::None};
+}
+
+LaunchResult JudgeLaunch(bool bPresent, bool bStarted, unsigned long dwError)
+{
+    if (bPresent && bStarted) return LaunchResult::Started;
+    if (bPresent && dwError == kErrorCancelled) return LaunchResult::Declined;
+    return LaunchResult::Failed;
 }

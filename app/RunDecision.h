@@ -48,6 +48,18 @@ RunDecision DecideRun(const RunFacts& facts);
 // or, when the answer gives none, this run downloaded it whole. Only such a file's code signature is asked.
 bool SetupIsTheAnswers(const RunFacts& facts);
 
+// How the shell's start of the verified installer ended. Declining the elevation prompt is the user's choice and
+// is not told; any other refusal, a file taken away since it was verified among them, is.
+enum class LaunchResult {
+    Started,
+    Declined,  // the user said no to the elevation prompt (ERROR_CANCELLED)
+    Failed,    // "启动安装程序失败，请稍后再试！"
+};
+
+// bPresent: the file was still at the setup path; bStarted: the shell started it; dwError: the error the shell
+// left when it did not.
+LaunchResult JudgeLaunch(bool bPresent, bool bStarted, unsigned long dwError);
+
 // Signatures compare without regard to case, as multibyte strings of code page 936: an ASCII letter matches
 // its other case, and a two-byte character (a lead byte from 0x81) only itself.
 bool SameSignature(const CString& a, const CString& b);

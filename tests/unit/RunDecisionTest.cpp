@@ -1,4 +1,5 @@
-// DecideRun row by row: what a run does before its download and after it, for every state of the data folder.
+// DecideRun row by row: what a run does before its download and after it, for every state of the data folder;
+// and which refused launches the user is told of.
 #include <gtest/gtest.h>
 
 #include "RunDecision.h"
@@ -120,4 +121,16 @@ TEST(RunDecision, SignaturesCompareAsMultibyteTextWithoutCase)
     EXPECT_FALSE(SameSignature("x\x81\x41y", "x\x81\x61y"));
     // A lead byte at the very end stands alone.
     EXPECT_TRUE(SameSignature("a\x81", "A\x81"));
+}
+
+TEST(RunDecision, EveryRefusedLaunchIsToldButADeclinedElevation)
+{
+    const unsigned long kFileNotFound = 2, kAccessDenied = 5, kBadExeFormat = 193, kCancelled = 1223;
+    EXPECT_EQ(JudgeLaunch(true, true, 0), LaunchResult::Started);
+    EXPECT_EQ(JudgeLaunch(true, false, kCancelled), LaunchResult::Declined);
+    for (unsigned long error : {0ul, kFileNotFound, kAccessDenied, kBadExeFormat})
+        EXPECT_EQ(JudgeLaunch(true, false, error), LaunchResult::Failed) << error;
+    // Taken away since it was verified (a scanner's quarantine): told, whatever error a last call left.
+    EXPECT_EQ(JudgeLaunch(false, false, kCancelled), LaunchResult::Failed);
+    EXPECT_EQ(JudgeLaunch(false, false, 0), LaunchResult::Failed);
 }
