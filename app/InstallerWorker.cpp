@@ -67,39 +67,20 @@ void InstallerWorker::EndOnException()
 
 void InstallerWorker::Work(const CString& strDataDir)
 {
-    XmlDocument doc;
-    doc.SetDocument(nullptr);
-    doc.SetFlags(0);
-    CString strAnswer, strUrl;
     RunFacts facts;
-
-    strUrl.Format("%s?vertype=%d", kServiceUrl, g_nVerType);
-    strAnswer = FetchAnswer(strUrl);
-    if (doc.SetDocument(strAnswer) && doc.FindElement("qzvrsetup")) {
-        facts.strAnswerSign = doc.GetAttribute("filesign");
-        m_strFileUrl = doc.GetAttribute("fileurl");
-    }
-    // Without a data folder the narrow calls can name, nothing can be kept: the setup information is of no use.
-    facts.bAnswered = !m_strFileUrl.IsEmpty() && !strDataDir.IsEmpty();
-    facts.strStoredSign = g_strFileSign;
-    if (facts.bAnswered) {
-        m_strSetupPath.Format("%s\\qzvr_setup_%d.exe", static_cast<const char*>(strDataDir), g_nVerType);
-        LearnSetupFile(facts);
-    }
+    Ask(facts, strDataDir);
+    if (facts.bAnswered) LearnSetupFile(facts, true);
     RunDecision decision = DecideRun(facts);
     if (decision.step == RunStep::Download) {
-        if (decision.bStartOver) {
-            g_strFileSign = facts.strAnswerSign;
-            DeleteFileRetrying(m_strSetupPath);
-            DeleteFileRetrying(m_strSetupPath + CDownloadFile::kPartialSuffix);
+        Download(facts, decision, strDataDir);
+        // A whole file that is not the answer's, even from byte 0: the service may have moved on to another
+        // build while this one downloaded (an operator who replaces the file in place). Asked once more, its
+        // answer is followed once.
+        if (facts.bTransferComplete && !SetupIsTheAnswers(facts) && !Left() &&
+            AskedForAnotherBuild(facts, strDataDir)) {
+            decision = DecideRun(facts);
+            if (decision.step == RunStep::Download) Download(facts, decision, strDataDir);
         }
-        if (decision.bWriteRecord) WriteRecord(strDataDir);
-        const bool bMayBeSpliced = DownloadWithRetries();
-        facts.bDownloaded = true;
-        facts.bTransferComplete = m_engine.m_outcome == DownloadOutcome::Complete;
-        LearnSetupFile(facts);
-        if (bMayBeSpliced && facts.bTransferComplete && !SetupIsTheAnswers(facts) && !Left())
-            DownloadAgainFromStart(facts);
         decision = DecideRun(facts);
     }
     m_bLaunch = decision.step == RunStep::Launch;
@@ -121,16 +102,66 @@ void InstallerWorker::Work(const CString& strDataDir)
     }
 }
 
-void InstallerWorker::LearnSetupFile(RunFacts& facts)
+void InstallerWorker::Ask(RunFacts& facts, const CString& strDataDir)
+{
+    XmlDocument doc;
+    doc.SetDocument(nullptr);
+    doc.SetFlags(0);
+    CString strUrl, strFileUrl;
+    strUrl.Format("%s?vertype=%d", kServiceUrl, g_nVerType);
+    const CString strAnswer = FetchAnswer(strUrl);
+    if (doc.SetDocument(strAnswer) && doc.FindElement("qzvrsetup")) {
+        facts.strAnswerSign = doc.GetAttribute("filesign");
+        strFileUrl = doc.GetAttribute("fileurl");
+    }
+    // Without a data folder the narrow calls can name, nothing can be kept: the setup information is of no use.
+    facts.bAnswered = !strFileUrl.IsEmpty() && !strDataDir.IsEmpty();
+    facts.strStoredSign = g_strFileSign;
+    if (!facts.bAnswered) return;
+    m_strFileUrl = strFileUrl;
+    m_strSetupPath.Format("%s\\qzvr_setup_%d.exe", static_cast<const char*>(strDataDir), g_nVerType);
+}
+
+bool InstallerWorker::AskedForAnotherBuild(RunFacts& facts, const CString& strDataDir)
+{
+    ::OutputDebugStringA("Quillfen: the download does not match the answer's signature; asking the service "
+                         "again\n");
+    RunFacts again;
+    Ask(again, strDataDir);
+    if (!again.bAnswered || SameSignature(again.strAnswerSign, facts.strAnswerSign)) return false;
+    ::OutputDebugStringA("Quillfen: the service names another build now; following its answer\n");
+    // The file just downloaded may be that build already.
+    LearnSetupFile(again, false);
+    facts = again;
+    return true;
+}
+
+void InstallerWorker::Download(RunFacts& facts, const RunDecision& decision, const CString& strDataDir)
+{
+    if (decision.bStartOver) {
+        g_strFileSign = facts.strAnswerSign;
+        DeleteFileRetrying(m_strSetupPath);
+        DeleteFileRetrying(m_strSetupPath + CDownloadFile::kPartialSuffix);
+    }
+    if (decision.bWriteRecord) WriteRecord(strDataDir);
+    const bool bMayBeSpliced = DownloadWithRetries();
+    facts.bDownloaded = true;
+    facts.bTransferComplete = m_engine.m_outcome == DownloadOutcome::Complete;
+    LearnSetupFile(facts, false);
+    if (bMayBeSpliced && facts.bTransferComplete && !SetupIsTheAnswers(facts) && !Left())
+        DownloadAgainFromStart(facts);
+}
+
+void InstallerWorker::LearnSetupFile(RunFacts& facts, bool bFirstLook)
 {
     facts.bSetupPresent = ::PathFileExistsA(m_strSetupPath) != FALSE;
     facts.strSetupSign.Empty();
     facts.bSetupTrusted = false;
     if (!facts.bSetupPresent) return;
-    if (!facts.bDownloaded) ::OutputDebugStringA("1");
+    if (bFirstLook) ::OutputDebugStringA("1");
     facts.strSetupSign = FileSignature(m_strSetupPath);
     if (!SetupIsTheAnswers(facts)) return;
-    if (!facts.bDownloaded) ::OutputDebugStringA("2");
+    if (bFirstLook) ::OutputDebugStringA("2");
     // Asked here rather than in the window: reading a large file for its code signature takes a while.
     facts.bSetupTrusted = InstallerTrusted(m_strSetupPath);
 }
@@ -168,7 +199,7 @@ void InstallerWorker::DownloadAgainFromStart(RunFacts& facts)
     DeleteFileRetrying(m_strSetupPath + CDownloadFile::kPartialSuffix);
     DownloadWithRetries();
     facts.bTransferComplete = m_engine.m_outcome == DownloadOutcome::Complete;
-    LearnSetupFile(facts);
+    LearnSetupFile(facts, false);
 }
 
 void InstallerWorker::Leave()

@@ -43,11 +43,20 @@ private:
     class FinishOnExit;
 
     void Work(const CString& strDataDir);
+    // Asks the service; with a usable answer, sets the file URL and the setup path.
+    void Ask(RunFacts& facts, const CString& strDataDir);
+    // Asks once more after a whole download that is not the answer's; true, with facts those of the new
+    // answer, when the service names another build now.
+    bool AskedForAnotherBuild(RunFacts& facts, const CString& strDataDir);
+    // What the decision says before a download (start over, record), the download, and the one restart from
+    // byte 0 of a resumed file that does not match.
+    void Download(RunFacts& facts, const RunDecision& decision, const CString& strDataDir);
     // Nothing is launched, and the user is told which half of the run failed.
     void EndOnException();
     // What stands at the setup path: whether a file does, its MD5 signature, and when that names it the
-    // answer's installer, whether its code signature passes.
-    void LearnSetupFile(RunFacts& facts);
+    // answer's installer, whether its code signature passes. The run's first look tells of what it found with
+    // the marks "1" (a file) and "2" (the answer's).
+    void LearnSetupFile(RunFacts& facts, bool bFirstLook);
     // DownLoadFile, once more after a failure that asking again may mend, as DownloadRetry says. True when
     // what it leaves may hold bytes of another build: its first transfer continued a partial file of an
     // earlier run, and none started again from byte 0 since.

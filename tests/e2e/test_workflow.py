@@ -4,7 +4,9 @@ import os
 
 import pytest
 
-from conftest import launched, make_installer, screenshot, wait_for
+from conftest import SERVICE_HOST, SERVICE_PORT, launched, make_installer, screenshot, wait_for
+from corvane_env import SAMPLE
+from localservers import LocalWeb
 from test_startup import message_windows
 
 SETUP = "qzvr_setup_0.exe"
@@ -23,6 +25,10 @@ def record_bytes(signature):
 def downloads(service):
     """Status codes of the installer requests in the access log, in order."""
     return [line.split('"')[2].split()[0] for line in service.access_log().splitlines() if "GET /download/" in line]
+
+
+def queries(service):
+    return len([line for line in service.access_log().splitlines() if "GET /ClientSrv/" in line])
 
 
 # One transfer asks for the installer three times: the redirect probe, the transfer itself (206 when it
@@ -105,15 +111,31 @@ def test_files_of_another_version_are_thrown_away(installer, data_dir, service, 
     assert launched(data_dir)
 
 
-def dismiss_failure(run, driver, reason="Quillfen: no verified installer after the download\\n"):
+def dismiss_failure(run, driver, reason="Quillfen: no verified installer after the download\\n", marks=("3",)):
     """Waits for the failure message, checks the reason the run logged before it, dismisses it, and returns once
     the run has ended."""
     boxes = wait_for(lambda: message_windows(driver), 60)
     assert boxes, "no failure message"
-    assert reason in run.debug_lines()
+    assert any(line.startswith(reason) for line in run.debug_lines()), run.debug_lines()
     driver.post(boxes[0]["hwnd"], 0x0111, 1, 0)
     assert run.wait(15) == 0
-    assert run.workflow_marks() == ["3"]
+    assert run.workflow_marks() == list(marks)
+
+
+def test_an_installer_the_shell_will_not_start_is_told_and_kept_for_the_next_run(installer, driver, data_dir,
+                                                                                 service, tmp_path):
+    # The answer's bytes, but no program: Windows refuses to start it, as it does one a policy blocks.
+    source = tmp_path / "setup.exe"
+    source.write_bytes(b"not a program\r\n" * 8192)
+    service.publish(str(source)).start()
+    for marks in (["3"], ["1", "2", "3"]):
+        run = installer()
+        dismiss_failure(run, driver, "Quillfen: the installer was not started (the shell refused it", marks)
+        assert md5(os.path.join(data_dir, SETUP)) == service.signature
+        with open(os.path.join(data_dir, "qzvrsetup.xml"), "rb") as f:
+            assert f.read() == record_bytes(service.signature)
+        # The second run reuses the kept file: no transfer of its own.
+        assert downloads(service) == FRESH
 
 
 def test_an_installer_another_program_holds_open_is_verified_and_launched(installer, driver, data_dir, service,
@@ -135,8 +157,9 @@ def test_a_download_that_does_not_match_the_answer_is_not_launched(installer, dr
     dismiss_failure(run, driver)
     assert os.path.exists(os.path.join(data_dir, SETUP))
     assert not launched(data_dir, 3)
-    # It was downloaded from byte 0: asking again would bring the same bytes.
-    assert downloads(service) == FRESH
+    # It was downloaded from byte 0, and the service asked once more names the same build: downloading it again
+    # would bring the same bytes.
+    assert downloads(service) == FRESH and queries(service) == 2
 
 
 # The server's file was replaced between two runs under the same name and signature record: the first million
@@ -213,3 +236,82 @@ def test_unusable_answers_show_the_failure_message(installer, driver, data_dir, 
     assert run.workflow_marks() == ["3"]
     assert os.listdir(data_dir) == []
     assert downloads(service) == []
+
+
+# A service of the operator's own that replaces the file in place and then switches its answer; and one whose
+# answer names another build on every query.
+MOVING_SERVICE = """    server {
+        listen %(host)s;
+        location = /ClientSrv/Getqzvrsetup.aspx {
+            default_type text/xml;
+            %(answer)s
+        }
+        location /download/ {
+            root %(www)s;
+            limit_rate 1m;
+        }
+    }
+"""
+
+
+@pytest.fixture
+def moving_service(tmp_path):
+    webs = []
+
+    def start(answer):
+        www = tmp_path / "www"
+        (www / "download").mkdir(parents=True, exist_ok=True)
+        web = LocalWeb(str(tmp_path / "nginx"), text=MOVING_SERVICE % {"host": SERVICE_HOST, "www": www,
+                                                                        "answer": answer})
+        webs.append(web.start(SERVICE_PORT))
+        return web, www
+
+    yield start
+    for web in webs:
+        web.stop()
+
+
+def answer_bytes(url, signature):
+    return ('<?xml version="1.0" encoding="gb2312" ?><qzvrsetup fileurl="%s" filesign="%s" />'
+            % (url, signature)).encode("ascii")
+
+
+def test_a_build_published_in_place_during_the_download_is_followed_once(installer, data_dir, moving_service,
+                                                                          tmp_path):
+    web, www = moving_service("alias %s;" % (tmp_path / "www" / "answer.xml"))
+    first = make_installer(str(www / "download" / "setup.exe"), 3 << 20)
+    with open(first, "rb") as f:
+        build1 = f.read()
+    # The same program and size, every byte of the padding another: the transfer under way goes on with the
+    # second build's bytes.
+    program = os.path.getsize(SAMPLE)
+    build2 = build1[:program] + build1[program:].translate(bytes(range(255, -1, -1)))
+    url = "http://%s/download/setup.exe" % SERVICE_HOST
+    (www / "answer.xml").write_bytes(answer_bytes(url, hashlib.md5(build1).hexdigest()))
+    run = installer()
+    partial = os.path.join(data_dir, SETUP + ".df!")
+    assert wait_for(lambda: os.path.exists(partial) and os.path.getsize(partial) >= 1 << 20, 60)
+    with open(first, "r+b") as f:
+        f.write(build2)
+    (www / "next.xml").write_bytes(answer_bytes(url, hashlib.md5(build2).hexdigest()))
+    os.replace(www / "next.xml", www / "answer.xml")
+    assert run.wait(120) == 0
+    assert "Quillfen: the service names another build now; following its answer\\n" in run.debug_lines()
+    assert md5(os.path.join(data_dir, SETUP)) == hashlib.md5(build2).hexdigest()
+    with open(os.path.join(data_dir, "qzvrsetup.xml"), "rb") as f:
+        assert f.read() == record_bytes(hashlib.md5(build2).hexdigest())
+    assert launched(data_dir)
+
+
+def test_an_answer_that_changes_on_every_query_is_followed_once_then_the_user_told(installer, driver, data_dir,
+                                                                                    moving_service):
+    # nginx's request id: 32 hexadecimal digits, another on every request.
+    url = "http://%s/download/setup.exe" % SERVICE_HOST
+    web, www = moving_service("return 200 '%s';" % answer_bytes(url, "$request_id").decode())
+    make_installer(str(www / "download" / "setup.exe"), 256 << 10)
+    run = installer()
+    dismiss_failure(run, driver)
+    log = web.access_log().splitlines()
+    assert len([line for line in log if "GET /ClientSrv/" in line]) == 2
+    assert len([line for line in log if "GET /download/" in line]) == 2 * len(FRESH)
+    assert not launched(data_dir, 3)
