@@ -6,6 +6,7 @@ installer, from its start to the installer's launch, beside curl on the same URL
 Usage: make bench-download, which builds the program and the benchmark first; run.py --smoke does the same with
 4 MiB, once each (CORVANE_BIN and CORVANE_BENCH_BUILD name the program's and the benchmark's builds)."""
 import os
+import re
 import shutil
 import subprocess
 import sys
@@ -54,9 +55,11 @@ def program_run(env, host, rate, runs):
     shutil.rmtree(work, ignore_errors=True)
     os.makedirs(work)
     sample = make_sample_installer(os.path.join(work, "CorvaneSuiteSetup.exe"), SIZE)
-    url = "http://%s/download/CorvaneSuiteSetup.exe" % host
-    cmd = [PUBLISH, sample, url, "--out", os.path.join(work, "pub"), "--listen", host]
-    run(cmd + (["--limit-rate", str(rate)] if rate else []), stdout=subprocess.DEVNULL)
+    cmd = [PUBLISH, sample, "http://%s/download/CorvaneSuiteSetup.exe" % host, "--out", os.path.join(work, "pub"),
+           "--listen", host]
+    published = run(cmd + (["--limit-rate", str(rate)] if rate else []), stdout=subprocess.PIPE).stdout.decode()
+    # The build's own URL, the one the answer names.
+    url = re.search(r"^fileurl +(\S+)$", published, re.MULTILINE).group(1)
     web = LocalWeb(os.path.join(work, "nginx"), os.path.join(work, "pub", "corvane-setup.conf"))
     web.start(int(host.rsplit(":", 1)[1]))
     data_dir = os.path.join(appdata_dir(env), "ravlet")

@@ -244,14 +244,17 @@ class Service:
 
     def __init__(self, root):
         self.root = root
+        self.pub = os.path.join(root, "pub")
+        self.conf = os.path.join(self.pub, "corvane-setup.conf")
         self.web = None
 
-    def publish(self, installer, name="qzvr_setup.exe", limit_rate=None, cert=None, key=None, host=SERVICE_HOST):
-        """Runs corvane-publish; with a certificate and key the block serves HTTPS at https://host/."""
-        pub = os.path.join(self.root, "pub")
+    def publish(self, installer, name="qzvr_setup.exe", limit_rate=None, cert=None, key=None, host=SERVICE_HOST,
+                listen=SERVICE_HOST):
+        """Runs corvane-publish; with a certificate and key the block serves HTTPS at https://host/. answer_url
+        is the URL the answer names, the build's own."""
         scheme = "https" if cert else "http"
-        self.answer_url = "%s://%s/download/%s" % (scheme, host, name)
-        cmd = [PUBLISH, installer, self.answer_url, "--out", pub, "--listen", SERVICE_HOST]
+        cmd = [PUBLISH, installer, "%s://%s/download/%s" % (scheme, host, name), "--out", self.pub,
+               "--listen", listen]
         if limit_rate:
             cmd += ["--limit-rate", limit_rate]
         if cert:
@@ -259,17 +262,17 @@ class Service:
         out = subprocess.run(cmd, check=True, stdout=subprocess.PIPE).stdout.decode()
         self.output = out
         self.signature = re.search(r"signature (\w+)", out).group(1)
-        self.installer_path = os.path.join(pub, name)
-        self.conf = os.path.join(pub, "corvane-setup.conf")
+        self.answer_url = re.search(r"fileurl +(\S+)", out).group(1)
+        self.port = int(listen.rsplit(":", 1)[1])
         return self
 
     def write_answer(self, file_url, signature, root="qzvrsetup"):
-        with open(os.path.join(self.root, "pub", "Getqzvrsetup.xml"), "w", encoding="ascii") as f:
+        with open(os.path.join(self.pub, "Getqzvrsetup.xml"), "w", encoding="ascii") as f:
             f.write('<?xml version="1.0" encoding="gb2312" ?><%s fileurl="%s" filesign="%s" />'
                     % (root, file_url, signature))
 
     def start(self):
-        self.web = LocalWeb(os.path.join(self.root, "nginx"), self.conf).start(SERVICE_PORT)
+        self.web = LocalWeb(os.path.join(self.root, "nginx"), self.conf).start(self.port)
         return self
 
     def access_log(self):

@@ -76,8 +76,9 @@ def test_https_block_serves_answer_and_installer_with_the_given_certificate(pki,
 
     status, body = https_get(pki, "/ClientSrv/Getqzvrsetup.aspx?vertype=0")
     assert status == 200
-    assert ('fileurl="https://localhost:%d/download/qzvr_setup.exe"' % SERVICE_PORT).encode() in body
-    status, body = https_get(pki, "/download/qzvr_setup.exe")
+    build_path = "/download/%s/qzvr_setup.exe" % service.signature
+    assert ('fileurl="https://localhost:%d%s"' % (SERVICE_PORT, build_path)).encode() in body
+    status, body = https_get(pki, build_path)
     with open(source, "rb") as f:
         data = f.read()
     assert status == 200 and body == data
