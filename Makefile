@@ -11,6 +11,9 @@ I386 = $(firstword $(subst :, ,$(I386_PROBE)))
 # The program the demo and the benchmarks run: the 32-bit product where it can run, otherwise the 64-bit one.
 RUN_ARCH = $(if $(filter yes,$(I386)),win32,win64)
 PRODUCT := $(CURDIR)/build/win32/bin/CorvaneOnlineSetup.exe
+# Every step that runs Wine or a display goes through this: however it ends, by itself, a failure, Ctrl-C or SIGTERM,
+# it leaves nothing it started running (Wine servers and their programs, the virtual display, local servers).
+SCOPED := /usr/bin/python3 $(CURDIR)/scripts/scoped_run.py
 
 .PHONY: all deps build native native-i386 win32 win64 test unit-test unit-test-i386 win32-test win64-test tool-test fuzz-smoke \
 	e2e-test e2e-test-win32 e2e-test-win64 demo fuzz bench bench-native bench-windows bench-download bench-md5 \
@@ -49,11 +52,11 @@ unit-test-i386: native-i386
 	ctest --test-dir build/native-i386 --output-on-failure
 
 win32-test: win32
-	@if [ "$(I386)" = yes ]; then ctest --test-dir build/win32 --output-on-failure; \
+	@if [ "$(I386)" = yes ]; then $(SCOPED) ctest --test-dir build/win32 --output-on-failure; \
 	else echo "SKIPPED: the 32-bit Windows tests need 32-bit mode ($(I386_PROBE))"; fi
 
 win64-test: win64
-	ctest --test-dir build/win64 --output-on-failure
+	$(SCOPED) ctest --test-dir build/win64 --output-on-failure
 
 fuzz-smoke:
 	cmake --preset fuzz >/dev/null
@@ -66,14 +69,13 @@ fuzz-smoke:
 e2e-test: e2e-test-win64 e2e-test-win32
 
 e2e-test-win32 e2e-test-win64: e2e-test-%: %
-	CORVANE_SETUP_HOST=$(LOOPBACK_HOST) CORVANE_BIN=$(CURDIR)/build/$*/bin $(PYTEST) -q tests/e2e
+	CORVANE_SETUP_HOST=$(LOOPBACK_HOST) CORVANE_BIN=$(CURDIR)/build/$*/bin $(SCOPED) $(PYTEST) -q tests/e2e
 
 # The scripts' own tests: the 32-bit probe, the architecture each step takes, the benchmarks' figure check and
 # what the demo leaves behind (it runs the program of RUN_ARCH, which win64 builds with win32).
 tool-test: native-i386 win64
-	$(PYTEST) -q tests/tools
+	$(SCOPED) $(PYTEST) -q tests/tools
 
-# Whatever the outcome, the Wine servers and the virtual display the tests started are ended afterwards.
 test: deps
 	@echo "32-bit mode: $(I386_PROBE)"
 	status=0; \
@@ -82,7 +84,6 @@ test: deps
 		start=$$(date +%s); $(MAKE) $$step || status=1; \
 		echo "step $$step: $$(( $$(date +%s) - start )) s"; [ $$status = 0 ] || break; \
 	done; \
-	for arch in win32 win64; do CORVANE_WINE_ARCH=$$arch bash -c '. scripts/wine-env.sh && corvane_wine_stop'; done; \
 	exit $$status
 
 # SCALE=100|125|150|175|200 runs the demo at that display scale (percent).
@@ -98,6 +99,7 @@ fuzz:
 # 32-bit program where it can run, otherwise the 64-bit one).
 BENCH_WINDOWS = build/$(RUN_ARCH)
 BENCH_ENV = CORVANE_BIN=$(CURDIR)/build/$(RUN_ARCH)/bin CORVANE_BENCH_BUILD=$(CURDIR)/$(BENCH_WINDOWS)
+# BENCH_ARGS=--smoke runs bench-download, bench-md5 or bench-service in the short form bench-smoke runs.
 
 bench-native:
 	cmake --preset bench >/dev/null
@@ -112,23 +114,25 @@ bench: bench-native
 # 64 MiB from a loopback nginx: CDownloadFile against a bare WinInet loop and curl, unlimited and at 10 MB/s;
 # then the whole program (built against the loopback service) from its start to the installer's launch.
 bench-download: bench-windows
-	CORVANE_SETUP_HOST=$(LOOPBACK_HOST) $(BENCH_ENV) PYTHONPATH=scripts /usr/bin/python3 bench/download/run.py
+	CORVANE_SETUP_HOST=$(LOOPBACK_HOST) $(BENCH_ENV) PYTHONPATH=scripts $(SCOPED) \
+		/usr/bin/python3 bench/download/run.py $(BENCH_ARGS)
 
 # A 256 MiB file: Md5 beside md5sum natively, then FileSignature's time and peak memory under Wine.
 bench-md5: bench-native bench-windows
-	$(BENCH_ENV) /usr/bin/python3 bench/md5/run.py
+	$(BENCH_ENV) $(SCOPED) /usr/bin/python3 bench/md5/run.py $(BENCH_ARGS)
 
 # A skinned button's window region from runs of key pixels, against one square per key pixel, under Wine.
 bench-skin: bench-windows
-	scripts/wine-run.sh $(BENCH_WINDOWS)/bin/skin_region_bench.exe
+	$(SCOPED) scripts/wine-run.sh $(BENCH_WINDOWS)/bin/skin_region_bench.exe
 
 # The program against a setup-info service that is silent, trickles or never ends: seconds to its message.
 bench-service: bench-windows
-	CORVANE_SETUP_HOST=$(LOOPBACK_HOST) $(BENCH_ENV) PYTHONPATH=scripts /usr/bin/python3 bench/service/run.py
+	CORVANE_SETUP_HOST=$(LOOPBACK_HOST) $(BENCH_ENV) PYTHONPATH=scripts $(SCOPED) \
+		/usr/bin/python3 bench/service/run.py $(BENCH_ARGS)
 
 # Every benchmark in a short form, with each program the machine runs: it must end well and print its figures.
 bench-smoke: bench-native win64
-	CORVANE_SETUP_HOST=$(LOOPBACK_HOST) /usr/bin/python3 bench/smoke.py
+	CORVANE_SETUP_HOST=$(LOOPBACK_HOST) $(SCOPED) /usr/bin/python3 bench/smoke.py
 
 # The programs' bytes by section and by resource: the 32-bit product, then the 64-bit program.
 bench-size: win64

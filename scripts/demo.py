@@ -20,7 +20,8 @@ import time
 
 from corvane_env import EXE, PUBLISH, ROOT, appdata_dir, make_sample_installer, program_arch, screenshot
 from corvane_env import set_prefix_dpi, wine_environment
-from localservers import STOP_TIMEOUT, LocalWeb, _identity
+from localservers import LocalWeb
+from scoped_run import stop_display_started_after, xvfb_record
 
 HOST = os.environ.get("CORVANE_SETUP_HOST", "127.0.0.1:18431")
 PORT = int(HOST.rsplit(":", 1)[1])
@@ -28,8 +29,6 @@ DEMO = os.path.join(ROOT, "build", "demo")
 INSTALLER_SIZE = 6 << 20
 RATE = "600k"
 SCALES = (100, 125, 150, 175, 200)
-# Where scripts/wine-env.sh records the virtual display it starts.
-XVFB_RECORD = os.path.join(ROOT, "build", "xvfb.pid")
 
 
 class Stopped(Exception):
@@ -47,35 +46,6 @@ def on_signal(signum, frame):
 def md5_of(path):
     with open(path, "rb") as f:
         return hashlib.md5(f.read()).hexdigest()
-
-
-def xvfb_record():
-    try:
-        with open(XVFB_RECORD) as f:
-            return f.read()
-    except FileNotFoundError:
-        return None
-
-
-def stop_display_started_after(earlier):
-    """Ends the virtual display wine-env.sh recorded after the record read `earlier`, and puts that record back: it
-    names a display an earlier run started, which that run's own stop ends."""
-    record = xvfb_record()
-    if record is None or record == earlier:
-        return
-    pid = int(record)
-    with contextlib.suppress(OSError):
-        with open("/proc/%d/cmdline" % pid, "rb") as f:
-            if f.read().startswith(b"Xvfb\0"):
-                os.kill(pid, signal.SIGTERM)
-    deadline = time.monotonic() + STOP_TIMEOUT
-    while _identity(pid) is not None and time.monotonic() < deadline:
-        time.sleep(0.05)
-    if earlier is None:
-        os.remove(XVFB_RECORD)
-    else:
-        with open(XVFB_RECORD, "w") as f:
-            f.write(earlier)
 
 
 def stop_wine():

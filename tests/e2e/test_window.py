@@ -11,9 +11,9 @@ from PIL import Image
 from conftest import ROOT, SHOTS, launched, make_installer, screenshot, wait_for
 from test_startup import main_window, message_windows
 
-WM_CLOSE, WM_COMMAND, WM_KEYDOWN, WM_SYSCOMMAND = 0x10, 0x111, 0x100, 0x112
+WM_CLOSE, WM_COMMAND, WM_KEYDOWN, WM_SYSKEYDOWN, WM_SYSCOMMAND = 0x10, 0x111, 0x100, 0x104, 0x112
 WM_TRAY_NOTIFY = 0x464
-VK_RETURN, VK_ESCAPE, VK_DOWN = 0x0D, 0x1B, 0x28
+VK_RETURN, VK_ESCAPE, VK_DOWN, VK_F4 = 0x0D, 0x1B, 0x28, 0x73
 SC_MINIMIZE = 0xF020
 SW_MINIMIZE, WS_MINIMIZE = 6, 0x20000000
 CONFIRM_SIZE = (248, 110)  # "确认要退出Corvane在线安装程序？" is 31 bytes: 6 * 31 + 62 wide
@@ -46,9 +46,12 @@ def growing(partial):
     return wait_for(lambda: os.path.getsize(partial) > size, 10)
 
 
-def test_enter_does_nothing_and_every_close_request_asks_first(downloading, driver, wine_env):
+def test_screen_readers_name_the_parts_enter_does_nothing_and_every_close_request_asks_first(downloading, driver,
+                                                                                             wine_env):
     run, main, partial = downloading
     hwnd = main["hwnd"]
+    for item, name in ((1012, "关闭"), (1014, "最小化"), (1015, "Corvane在线安装程序"), (1019, "正在下载安装，请稍候...")):
+        assert driver.name(hwnd, item) == name, item
     # The install and background buttons exist but are never shown.
     for item in (1007, 1008):
         assert driver.run("rect", hwnd, item)[1].startswith("visible=0"), item
@@ -66,6 +69,8 @@ def test_enter_does_nothing_and_every_close_request_asks_first(downloading, driv
         ("close button", lambda: driver.post(hwnd, WM_COMMAND, 1012, 0)),
         ("tray exit", lambda: driver.post(hwnd, WM_COMMAND, 32772, 0)),
         ("WM_CLOSE", lambda: driver.post(hwnd, WM_CLOSE)),
+        # The system's close command, as the close button.
+        ("Alt+F4", lambda: driver.post(hwnd, WM_SYSKEYDOWN, VK_F4, 1 << 29)),
     ]
     for name, request in requests:
         request()
@@ -73,6 +78,7 @@ def test_enter_does_nothing_and_every_close_request_asks_first(downloading, driv
         assert box, "%s showed no confirmation" % name
         if name == "Esc":
             screenshot(wine_env, "confirmation")
+            assert driver.name(box[0]["hwnd"], 1032) == "关闭"
         # The second button keeps the window and the download going.
         driver.post(box[0]["hwnd"], WM_COMMAND, 2, 0)
         assert wait_for(lambda: not confirmations(driver), 10), name

@@ -76,7 +76,8 @@ def test_each_step_takes_the_architecture_the_machine_runs(no_32bit, monkeypatch
     run_arch = "win32" if native else "win64"
     tests = make("win32-test", "win64-test", no_32bit=no_32bit)
     assert "ctest --test-dir build/win64" in tests
-    assert 'if [ "%s" = yes ]; then ctest --test-dir build/win32' % ("yes" if native else "no") in tests
+    assert 'if [ "%s" = yes ]; then /usr/bin/python3 %s/scripts/scoped_run.py ctest --test-dir build/win32' % (
+        "yes" if native else "no", ROOT) in tests
     assert "CORVANE_BIN=%s/build/%s/bin" % (ROOT, run_arch) in make("demo", no_32bit=no_32bit)
     assert "build/%s/bin/skin_region_bench.exe" % run_arch in make("bench-skin", no_32bit=no_32bit)
 

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "EnvFolder.h"
+#include "TopDownDib.h"
 #include "resource.h"
 
 namespace {
@@ -21,12 +22,7 @@ struct Drawn {
 
 bool DrawOnBackground(HICON icon, int size, Drawn* drawn)
 {
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = size;
-    info.bmiHeader.biHeight = -size;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
+    const BITMAPINFO info = TopDownDib32(size, size);
     void* bits = nullptr;
     HBITMAP bitmap = ::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
     HDC dc = ::CreateCompatibleDC(nullptr);
