@@ -22,9 +22,8 @@ CString ReadText(HKEY hKey, const char* pszName)
         return CString();
     CString text;
     const DWORD cbRoom = dwSize;
-    if (::RegQueryValueExA(hKey, pszName, nullptr, &dwType, reinterpret_cast<BYTE*>(text.GetBuffer(static_cast<int>(cbRoom))),
-                           &dwSize) != ERROR_SUCCESS ||
-        dwType != REG_SZ)
+    BYTE* pData = reinterpret_cast<BYTE*>(text.GetBuffer(static_cast<int>(cbRoom)));
+    if (::RegQueryValueExA(hKey, pszName, nullptr, &dwType, pData, &dwSize) != ERROR_SUCCESS || dwType != REG_SZ)
         return CString();
     // The stored text need not end with a terminator, and may end with several.
     text.ReleaseBuffer(static_cast<int>(strnlen(text, dwSize < cbRoom ? dwSize : cbRoom)));
