@@ -134,10 +134,11 @@ bench-service: bench-windows
 bench-smoke: bench-native win64
 	CORVANE_SETUP_HOST=$(LOOPBACK_HOST) $(SCOPED) /usr/bin/python3 bench/smoke.py
 
-# The programs' bytes by section and by resource: the 32-bit product, then the 64-bit program.
+# The programs' bytes by section, by resource and by what their own links' maps say they hold: the 32-bit
+# product, then the 64-bit program.
 bench-size: win64
-	/usr/bin/python3 bench/size/run.py build/win32/bin/CorvaneOnlineSetup.exe
-	/usr/bin/python3 bench/size/run.py build/win64/bin/CorvaneOnlineSetup.exe
+	/usr/bin/python3 bench/size/run.py --map build/win32/app/CorvaneOnlineSetup.map build/win32/bin/CorvaneOnlineSetup.exe
+	/usr/bin/python3 bench/size/run.py --map build/win64/app/CorvaneOnlineSetup.map build/win64/bin/CorvaneOnlineSetup.exe
 
 clean:
 	rm -rf build

@@ -6,10 +6,8 @@
 #include <wincrypt.h>
 #include <wintrust.h>
 
-#include <cwchar>
-#include <vector>
-
 #include "ScopedHandle.h"
+#include "WideText.h"
 
 namespace {
 
@@ -26,36 +24,28 @@ struct VerifyStateTraits {
     }
 };
 
-std::wstring WidePath(const CString& strPath)
-{
-    int n = ::MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, strPath, -1, nullptr, 0);
-    if (n <= 1) return std::wstring();
-    std::vector<wchar_t> wide(static_cast<size_t>(n));
-    ::MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, strPath, -1, wide.data(), n);
-    return std::wstring(wide.data());
-}
-
 // The first common name in the subject of the certificate that signed the file, from the verified state.
-std::wstring SignerCommonName(HANDLE hState)
+WideText SignerCommonName(HANDLE hState)
 {
     CRYPT_PROVIDER_DATA* pProvider = ::WTHelperProvDataFromStateData(hState);
     CRYPT_PROVIDER_SGNR* pSigner = pProvider ? ::WTHelperGetProvSignerFromChain(pProvider, 0, FALSE, 0) : nullptr;
     CRYPT_PROVIDER_CERT* pCert = pSigner ? ::WTHelperGetProvCertFromChain(pSigner, 0) : nullptr;
-    if (!pCert || !pCert->pCert) return std::wstring();
+    WideText name;
+    if (!pCert || !pCert->pCert) return name;
     void* pOid = const_cast<char*>(szOID_COMMON_NAME);
     DWORD n = ::CertGetNameStringW(pCert->pCert, CERT_NAME_ATTR_TYPE, 0, pOid, nullptr, 0);
-    if (n <= 1) return std::wstring();
-    std::vector<wchar_t> name(n);
-    ::CertGetNameStringW(pCert->pCert, CERT_NAME_ATTR_TYPE, 0, pOid, name.data(), n);
-    return std::wstring(name.data());
+    if (n <= 1) return name;
+    ::CertGetNameStringW(pCert->pCert, CERT_NAME_ATTR_TYPE, 0, pOid, name.GetBuffer(static_cast<int>(n) - 1), n);
+    name.ReleaseBuffer();
+    return name;
 }
 
 }  // namespace
 
 bool VerifyCodeSigner(const CString& strPath, const wchar_t* pszSigner)
 {
-    std::wstring path = WidePath(strPath);
-    if (!pszSigner || !*pszSigner || path.empty()) return false;
+    const WideText path = WideText::FromAnsiPath(strPath);
+    if (!pszSigner || !*pszSigner || path.IsEmpty()) return false;
 
     WINTRUST_FILE_INFO file = {};
     file.cbStruct = sizeof file;

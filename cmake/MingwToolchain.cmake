@@ -1,8 +1,12 @@
-# The MinGW-w64 cross toolchain for the triple CORVANE_MINGW_TRIPLE (posix threads, static runtime); each
-# program it builds runs under the Wine loader and prefix of CORVANE_WINE_ARCH.
+# The MinGW-w64 cross toolchain for the triple CORVANE_MINGW_TRIPLE (static runtime); each program it builds
+# runs under the Wine loader and prefix of CORVANE_WINE_ARCH.
 set(CMAKE_SYSTEM_NAME Windows)
+# Everything compiles with the posix thread model, whose runtime has std::thread for the tests.
 set(CMAKE_C_COMPILER ${CORVANE_MINGW_TRIPLE}-gcc-posix)
 set(CMAKE_CXX_COMPILER ${CORVANE_MINGW_TRIPLE}-g++-posix)
+# The same compiler built for the win32 thread model: its runtime's static-local guards and exception
+# allocator lock with the system's own calls, where the posix one links all of winpthreads into a program.
+set(CORVANE_WIN32_THREADS_CXX ${CORVANE_MINGW_TRIPLE}-g++-win32)
 set(CMAKE_RC_COMPILER ${CORVANE_MINGW_TRIPLE}-windres)
 set(CMAKE_FIND_ROOT_PATH /usr/${CORVANE_MINGW_TRIPLE})
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)

@@ -2,44 +2,56 @@
 #include "RedirectLocation.h"
 
 #include <cctype>
-#include <string>
+#include <cstring>
 
 namespace {
 
-size_t SchemeEnd(const std::string& s)
+// The offset of the ":" that ends s's scheme, or -1 when s does not begin with one.
+int SchemeEnd(const CString& s)
 {
-    if (s.empty() || !std::isalpha(static_cast<unsigned char>(s[0]))) return std::string::npos;
-    for (size_t i = 1; i < s.size(); ++i) {
+    if (s.IsEmpty() || !std::isalpha(static_cast<unsigned char>(s[0]))) return -1;
+    for (int i = 1; i < s.GetLength(); ++i) {
         char c = s[i];
         if (c == ':') return i;
         if (!std::isalnum(static_cast<unsigned char>(c)) && c != '+' && c != '-' && c != '.') break;
     }
-    return std::string::npos;
+    return -1;
+}
+
+bool StartsWith(const CString& s, const char* pszPrefix)
+{
+    return std::strncmp(s, pszPrefix, std::strlen(pszPrefix)) == 0;
+}
+
+// The part of s from nFrom up to the end, or up to (not including) nTo when that is not -1.
+CString Between(const CString& s, int nFrom, int nTo)
+{
+    return nTo < 0 ? s.Mid(nFrom) : s.Mid(nFrom, nTo - nFrom);
 }
 
 // RFC 3986 section 5.2.4.
-std::string RemoveDotSegments(std::string in)
+CString RemoveDotSegments(CString in)
 {
-    std::string out;
-    while (!in.empty()) {
-        if (in.compare(0, 3, "../") == 0) {
-            in.erase(0, 3);
-        } else if (in.compare(0, 2, "./") == 0) {
-            in.erase(0, 2);
-        } else if (in.compare(0, 3, "/./") == 0) {
-            in.erase(0, 2);
+    CString out;
+    while (!in.IsEmpty()) {
+        if (StartsWith(in, "../")) {
+            in = in.Mid(3);
+        } else if (StartsWith(in, "./")) {
+            in = in.Mid(2);
+        } else if (StartsWith(in, "/./")) {
+            in = in.Mid(2);
         } else if (in == "/.") {
             in = "/";
-        } else if (in.compare(0, 4, "/../") == 0 || in == "/..") {
-            in = in.size() == 3 ? "/" : in.substr(3);
-            size_t slash = out.rfind('/');
-            out.erase(slash == std::string::npos ? 0 : slash);
+        } else if (StartsWith(in, "/../") || in == "/..") {
+            in = in.GetLength() == 3 ? CString("/") : in.Mid(3);
+            const int slash = out.ReverseFind('/');
+            out = out.Left(slash < 0 ? 0 : slash);
         } else if (in == "." || in == "..") {
-            in.clear();
+            in.Empty();
         } else {
-            size_t next = in.find('/', 1);
-            out += in.substr(0, next);
-            in.erase(0, next == std::string::npos ? in.size() : next);
+            const int next = in.Find('/', 1);
+            out += Between(in, 0, next);
+            in = next < 0 ? CString() : in.Mid(next);
         }
     }
     return out;
@@ -49,42 +61,40 @@ std::string RemoveDotSegments(std::string in)
 
 bool ResolveLocation(const CString& base, const CString& location, CString& result)
 {
-    const std::string& b = base.str();
-    std::string ref = location.str();
-    if (SchemeEnd(ref) != std::string::npos) {
+    const CString& ref = location;
+    if (SchemeEnd(ref) >= 0) {
         result = location;
         return true;
     }
-    size_t schemeEnd = SchemeEnd(b);
-    if (schemeEnd == std::string::npos || b.compare(schemeEnd + 1, 2, "//") != 0) return false;
-    std::string scheme = b.substr(0, schemeEnd + 1);
-    size_t pathStart = b.find_first_of("/?#", schemeEnd + 3);
-    std::string authority = b.substr(schemeEnd + 3, pathStart == std::string::npos ? std::string::npos
-                                                                                    : pathStart - schemeEnd - 3);
-    std::string rest = pathStart == std::string::npos ? std::string() : b.substr(pathStart);
-    size_t hash = rest.find('#');
-    if (hash != std::string::npos) rest.erase(hash);
-    size_t query = rest.find('?');
-    std::string basePath = rest.substr(0, query);
-    std::string baseQuery = query == std::string::npos ? std::string() : rest.substr(query);
+    const int schemeEnd = SchemeEnd(base);
+    if (schemeEnd < 0 || base.Mid(schemeEnd + 1, 2) != "//") return false;
+    const CString scheme = base.Left(schemeEnd + 1);
+    const int pathStart = base.FindOneOf("/?#", schemeEnd + 3);
+    const CString authority = Between(base, schemeEnd + 3, pathStart);
+    CString rest = pathStart < 0 ? CString() : base.Mid(pathStart);
+    const int hash = rest.Find('#');
+    if (hash >= 0) rest = rest.Left(hash);
+    const int query = rest.Find('?');
+    const CString basePath = Between(rest, 0, query);
+    const CString baseQuery = query < 0 ? CString() : rest.Mid(query);
 
-    std::string target;
-    if (ref.compare(0, 2, "//") == 0) {
+    CString target;
+    if (StartsWith(ref, "//")) {
         target = scheme + ref;
-    } else if (ref.empty() || ref[0] == '#') {
+    } else if (ref.IsEmpty() || ref[0] == '#') {
         target = scheme + "//" + authority + basePath + baseQuery;
     } else if (ref[0] == '?') {
         target = scheme + "//" + authority + basePath + ref;
     } else {
-        size_t refQuery = ref.find_first_of("?#");
-        std::string refPath = ref.substr(0, refQuery);
-        std::string refTail = refQuery == std::string::npos ? std::string() : ref.substr(refQuery);
-        std::string merged;
+        const int refQuery = ref.FindOneOf("?#");
+        const CString refPath = Between(ref, 0, refQuery);
+        const CString refTail = refQuery < 0 ? CString() : ref.Mid(refQuery);
+        CString merged;
         if (refPath[0] == '/') {
             merged = refPath;
         } else {
-            size_t dir = basePath.rfind('/');
-            merged = (dir == std::string::npos ? std::string("/") : basePath.substr(0, dir + 1)) + refPath;
+            const int dir = basePath.ReverseFind('/');
+            merged = (dir < 0 ? CString("/") : basePath.Left(dir + 1)) + refPath;
         }
         target = scheme + "//" + authority + RemoveDotSegments(merged) + refTail;
     }

@@ -3,7 +3,6 @@
 
 #include <cctype>
 #include <cstdlib>
-#include <string>
 
 namespace {
 
@@ -19,31 +18,31 @@ const Scheme kSchemes[] = {
     {"file", AFX_INET_SERVICE_FILE, 0},
 };
 
-bool EqualsNoCase(const std::string& a, const char* b)
+bool EqualsNoCase(const CString& a, const char* b)
 {
-    size_t i = 0;
-    for (; i < a.size() && b[i]; ++i)
+    int i = 0;
+    for (; i < a.GetLength() && b[i]; ++i)
         if (std::tolower(static_cast<unsigned char>(a[i])) != b[i]) return false;
-    return i == a.size() && !b[i];
+    return i == a.GetLength() && !b[i];
 }
 
 // RFC 3986 section 3.1: ALPHA *( ALPHA / DIGIT / "+" / "-" / "." ) followed by ":". A single letter is a drive.
-size_t SchemeLength(const std::string& url)
+int SchemeLength(const CString& url)
 {
-    size_t i = 0;
-    while (i < url.size() && (std::isalnum(static_cast<unsigned char>(url[i])) || url[i] == '+' || url[i] == '-' ||
-                              url[i] == '.'))
+    int i = 0;
+    while (i < url.GetLength() && (std::isalnum(static_cast<unsigned char>(url[i])) || url[i] == '+' ||
+                                   url[i] == '-' || url[i] == '.'))
         ++i;
-    if (i < 2 || i >= url.size() || url[i] != ':' || !std::isalpha(static_cast<unsigned char>(url[0]))) return 0;
+    if (i < 2 || i >= url.GetLength() || url[i] != ':' || !std::isalpha(static_cast<unsigned char>(url[0]))) return 0;
     return i;
 }
 
-bool ParsePort(const std::string& text, unsigned short& nPort)
+bool ParsePort(const CString& text, unsigned short& nPort)
 {
-    if (text.empty() || text.size() > 5) return false;
-    for (char c : text)
-        if (!std::isdigit(static_cast<unsigned char>(c))) return false;
-    long value = std::strtol(text.c_str(), nullptr, 10);
+    if (text.IsEmpty() || text.GetLength() > 5) return false;
+    for (int i = 0; i < text.GetLength(); ++i)
+        if (!std::isdigit(static_cast<unsigned char>(text[i]))) return false;
+    long value = std::strtol(text, nullptr, 10);
     if (value < 1 || value > 65535) return false;
     nPort = static_cast<unsigned short>(value);
     return true;
@@ -51,59 +50,61 @@ bool ParsePort(const std::string& text, unsigned short& nPort)
 
 struct Parts {
     unsigned long service = AFX_INET_SERVICE_UNK;
-    std::string server, object, user, password;
+    CString server, object, user, password;
     unsigned short port = 0;
 };
 
 bool Split(const char* pszURL, Parts& out)
 {
     if (!pszURL) return false;
-    std::string url(pszURL);
-    size_t schemeLen = SchemeLength(url);
+    const CString url(pszURL);
+    const int schemeLen = SchemeLength(url);
     if (!schemeLen) return false;
     const Scheme* scheme = nullptr;
     for (const Scheme& s : kSchemes)
-        if (EqualsNoCase(url.substr(0, schemeLen), s.name)) scheme = &s;
+        if (EqualsNoCase(url.Left(schemeLen), s.name)) scheme = &s;
     if (!scheme) return false;
     out.service = scheme->service;
 
-    std::string rest = url.substr(schemeLen + 1);
-    size_t hash = rest.find('#');
-    if (hash != std::string::npos) rest.erase(hash);
+    CString rest = url.Mid(schemeLen + 1);
+    const int hash = rest.Find('#');
+    if (hash >= 0) rest = rest.Left(hash);
     if (scheme->service == AFX_INET_SERVICE_FILE) {
         out.object = rest;
-        return !rest.empty();
+        return !rest.IsEmpty();
     }
-    if (rest.compare(0, 2, "//") != 0) return false;
-    rest.erase(0, 2);
+    if (rest.Left(2) != "//") return false;
+    rest = rest.Mid(2);
 
-    size_t authorityEnd = rest.find_first_of("/?");
-    std::string authority = rest.substr(0, authorityEnd);
-    out.object = authorityEnd == std::string::npos ? "/" : rest.substr(authorityEnd);
-    if (out.object[0] == '?') out.object.insert(0, "/");
+    const int authorityEnd = rest.FindOneOf("/?");
+    CString authority = authorityEnd < 0 ? rest : rest.Left(authorityEnd);
+    out.object = authorityEnd < 0 ? CString("/") : rest.Mid(authorityEnd);
+    if (out.object[0] == '?') out.object = "/" + out.object;
 
-    size_t at = authority.rfind('@');
-    if (at != std::string::npos) {
-        std::string userinfo = authority.substr(0, at);
-        authority.erase(0, at + 1);
-        size_t colon = userinfo.find(':');
-        out.user = userinfo.substr(0, colon);
-        if (colon != std::string::npos) out.password = userinfo.substr(colon + 1);
+    const int at = authority.ReverseFind('@');
+    if (at >= 0) {
+        const CString userinfo = authority.Left(at);
+        authority = authority.Mid(at + 1);
+        const int colon = userinfo.Find(':');
+        out.user = colon < 0 ? userinfo : userinfo.Left(colon);
+        if (colon >= 0) out.password = userinfo.Mid(colon + 1);
     }
 
     // An IPv6 literal keeps its colons inside brackets.
-    size_t hostEnd = authority[0] == '[' ? authority.find(']') : authority.find(':');
+    int hostEnd = authority.Find(authority[0] == '[' ? ']' : ':');
     if (authority[0] == '[') {
-        if (hostEnd == std::string::npos) return false;
+        if (hostEnd < 0) return false;
         ++hostEnd;
+    } else if (hostEnd < 0) {
+        hostEnd = authority.GetLength();
     }
-    out.server = authority.substr(0, hostEnd);
-    if (out.server.empty()) return false;
+    out.server = authority.Left(hostEnd);
+    if (out.server.IsEmpty()) return false;
     out.port = scheme->defaultPort;
-    if (hostEnd < authority.size()) {
+    if (hostEnd < authority.GetLength()) {
         if (authority[hostEnd] != ':') return false;
-        std::string portText = authority.substr(hostEnd + 1);
-        if (!portText.empty() && !ParsePort(portText, out.port)) return false;
+        const CString portText = authority.Mid(hostEnd + 1);
+        if (!portText.IsEmpty() && !ParsePort(portText, out.port)) return false;
     }
     return true;
 }

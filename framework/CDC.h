@@ -3,8 +3,6 @@
 
 #include <windows.h>
 
-#include <string>
-
 #include "CObject.h"
 #include "CString.h"
 #include "WideText.h"
@@ -50,13 +48,13 @@ public:
     {
         return DrawText(WideText(str, str.GetLength()), pRect, nFormat);
     }
-    int DrawText(const std::wstring& str, RECT* pRect, UINT nFormat)
+    int DrawText(const WideText& text, RECT* pRect, UINT nFormat)
     {
-        return ::DrawTextW(m_hDC, str.c_str(), static_cast<int>(str.size()), pRect, nFormat);
+        return ::DrawTextW(m_hDC, text.c_str(), text.GetLength(), pRect, nFormat);
     }
     BOOL TextOut(int x, int y, const CString& str)
     {
-        const std::wstring wide = WideText(str, str.GetLength());
-        return ::TextOutW(m_hDC, x, y, wide.c_str(), static_cast<int>(wide.size()));
+        const WideText wide(str, str.GetLength());
+        return ::TextOutW(m_hDC, x, y, wide.c_str(), wide.GetLength());
     }
 };

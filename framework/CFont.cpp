@@ -18,7 +18,7 @@ BOOL CFont::CreateFont(int nHeight, int nWidth, int nEscapement, int nOrientatio
 {
     if (m_hObject) return FALSE;
     // A GBK face name ("宋体") names no font when read in another ANSI code page.
-    const std::wstring face = WideText(lpszFacename);
+    const WideText face(lpszFacename);
     return Attach(::CreateFontW(nHeight, nWidth, nEscapement, nOrientation, nWeight, bItalic, bUnderline, cStrikeOut,
                                 nCharSet, nOutPrecision, nClipPrecision, nQuality, nPitchAndFamily,
                                 lpszFacename ? face.c_str() : nullptr));

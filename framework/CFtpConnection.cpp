@@ -52,7 +52,8 @@ BOOL CFtpConnection::GetFileSize(const char* pszFileName, DWORD& dwSize)
     CString reply;
     if (GetLastReply(reply) != 213 || reply.GetLength() < 5) return FALSE;
     char* end = nullptr;
-    unsigned long long size = std::strtoull(static_cast<const char*>(reply) + 4, &end, 10);
+    // msvcrt's own conversion: MinGW's strtoull would bring its parser and the 64-bit division into the program.
+    unsigned long long size = _strtoui64(static_cast<const char*>(reply) + 4, &end, 10);
     if (end == static_cast<const char*>(reply) + 4 || size > 0xFFFFFFFFull) return FALSE;
     dwSize = static_cast<DWORD>(size);
     return TRUE;

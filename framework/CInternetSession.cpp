@@ -3,7 +3,6 @@
 
 #include <cstring>
 #include <memory>
-#include <string>
 
 #include "AfxParseURL.h"
 #include "CWinApp.h"
@@ -21,14 +20,14 @@ CString ReadText(HKEY hKey, const char* pszName)
     if (::RegQueryValueExA(hKey, pszName, nullptr, &dwType, nullptr, &dwSize) != ERROR_SUCCESS || dwType != REG_SZ ||
         dwSize == 0)
         return CString();
-    std::string text(dwSize, '\0');
-    if (::RegQueryValueExA(hKey, pszName, nullptr, &dwType, reinterpret_cast<BYTE*>(&text[0]), &dwSize) !=
-            ERROR_SUCCESS ||
-        dwType != REG_SZ)
+    CString text;
+    const DWORD cbRoom = dwSize;
+    BYTE* pData = reinterpret_cast<BYTE*>(text.GetBuffer(static_cast<int>(cbRoom)));
+    if (::RegQueryValueExA(hKey, pszName, nullptr, &dwType, pData, &dwSize) != ERROR_SUCCESS || dwType != REG_SZ)
         return CString();
     // The stored text need not end with a terminator, and may end with several.
-    text.resize(strnlen(text.c_str(), dwSize < text.size() ? dwSize : text.size()));
-    return CString(text);
+    text.ReleaseBuffer(static_cast<int>(strnlen(text, dwSize < cbRoom ? dwSize : cbRoom)));
+    return text;
 }
 
 // The manual proxy of the user's Internet settings (HKCU ... Internet Settings: ProxyEnable, ProxyServer,

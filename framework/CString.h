@@ -3,30 +3,45 @@
 
 #include <cstdarg>
 #include <cstddef>
-#include <string>
+#include <utility>
 
 class CString {
 public:
-    CString() = default;
-    CString(const char* psz) : m_str(psz ? psz : "") {}
-    CString(const char* pch, int nLength) : m_str(pch ? std::string(pch, nLength > 0 ? nLength : 0) : std::string()) {}
-    CString(const std::string& str) : m_str(str) {}
+    CString() noexcept = default;
+    CString(const char* psz);
+    // nLength bytes of pch, NULs included; a null pch or a length below one gives an empty string.
+    CString(const char* pch, int nLength);
+    // Any contiguous byte string with data() and size() (the standard library's, in the tests).
+    template <class Bytes, class = decltype(static_cast<const char*>(std::declval<const Bytes&>().data()))>
+    CString(const Bytes& bytes) : CString(bytes.data(), static_cast<int>(bytes.size()))
+    {
+    }
+    CString(const CString& other) : CString(other.m_pch, other.m_nLength) {}
+    CString(CString&& other) noexcept { Swap(other); }
+    CString& operator=(const CString& other);
+    CString& operator=(CString&& other) noexcept
+    {
+        Swap(other);
+        return *this;
+    }
+    ~CString() { delete[] m_pch; }
 
-    int GetLength() const { return static_cast<int>(m_str.size()); }
-    bool IsEmpty() const { return m_str.empty(); }
-    void Empty() { m_str.clear(); }
-    operator const char*() const { return m_str.c_str(); }
-    const std::string& str() const { return m_str; }
+    int GetLength() const { return m_nLength; }
+    bool IsEmpty() const { return m_nLength == 0; }
+    void Empty() { SetLength(0); }
+    // Always NUL-terminated, also when empty.
+    const char* GetString() const { return m_nLength ? m_pch : ""; }
+    operator const char*() const { return GetString(); }
 
-    CString& operator=(const char* psz) { m_str = psz ? psz : ""; return *this; }
-    CString& operator+=(const CString& s) { m_str += s.m_str; return *this; }
-    CString& operator+=(const char* psz) { if (psz) m_str += psz; return *this; }
-    CString& operator+=(char ch) { m_str += ch; return *this; }
-    friend CString operator+(const CString& a, const CString& b) { return CString(a.m_str + b.m_str); }
-    friend CString operator+(const CString& a, const char* b) { return CString(a.m_str + (b ? b : "")); }
-    friend CString operator+(const char* a, const CString& b) { return CString((a ? a : "") + b.m_str); }
-    friend bool operator==(const CString& a, const CString& b) { return a.m_str == b.m_str; }
-    friend bool operator==(const CString& a, const char* b) { return a.m_str == (b ? b : ""); }
+    CString& operator=(const char* psz);
+    CString& operator+=(const CString& s) { return Append(s.m_pch, s.m_nLength); }
+    CString& operator+=(const char* psz);
+    CString& operator+=(char ch) { return Append(&ch, 1); }
+    friend CString operator+(const CString& a, const CString& b) { return CString(a) += b; }
+    friend CString operator+(const CString& a, const char* b) { return CString(a) += b; }
+    friend CString operator+(const char* a, const CString& b) { return CString(a) += b; }
+    friend bool operator==(const CString& a, const CString& b);
+    friend bool operator==(const CString& a, const char* b);
     friend bool operator!=(const CString& a, const CString& b) { return !(a == b); }
     friend bool operator!=(const CString& a, const char* b) { return !(a == b); }
 
@@ -46,6 +61,10 @@ public:
     // Search: byte offset of the first match at or after nStart, or -1.
     int Find(char ch, int nStart = 0) const;
     int Find(const char* pszSub, int nStart = 0) const;
+    // The first byte at or after nStart that is one of pszCharSet's, or -1.
+    int FindOneOf(const char* pszCharSet, int nStart = 0) const;
+    // The offset of the last ch, or -1.
+    int ReverseFind(char ch) const;
 
     int Replace(char chOld, char chNew);
     int Replace(const char* pszOld, const char* pszNew);
@@ -63,5 +82,20 @@ public:
     void ReleaseBuffer(int nNewLength = -1);
 
 private:
-    std::string m_str;
+    void Swap(CString& other) noexcept
+    {
+        std::swap(m_pch, other.m_pch);
+        std::swap(m_nLength, other.m_nLength);
+        std::swap(m_nCapacity, other.m_nCapacity);
+    }
+    // Room for nLength bytes and the terminator, the contents kept.
+    void Reserve(int nLength);
+    // The first nLength bytes kept (the buffer already holds them), terminated.
+    void SetLength(int nLength);
+    CString& Append(const char* pch, int nLength);
+
+    // Null until the first byte (or GetBuffer) needs a buffer; m_nCapacity bytes before the terminator's.
+    char* m_pch = nullptr;
+    int m_nLength = 0;
+    int m_nCapacity = 0;
 };

@@ -1,8 +1,6 @@
 // CWnd: subclassing, message-map dispatch and the thin one-call wrappers that need more than a line.
 #include "CWnd.h"
 
-#include <vector>
-
 #include "WideText.h"
 
 namespace {
@@ -40,12 +38,13 @@ void CWnd::SetWindowText(const char* pszText)
     ::SetWindowTextW(m_hWnd, WideText(pszText).c_str());
 }
 
-std::wstring CWnd::GetWindowTextWide() const
+WideText CWnd::GetWindowTextWide() const
 {
-    int n = ::GetWindowTextLengthW(m_hWnd);
-    std::vector<wchar_t> buf(static_cast<size_t>(n) + 1);
-    int got = ::GetWindowTextW(m_hWnd, buf.data(), n + 1);
-    return std::wstring(buf.data(), static_cast<size_t>(got > 0 ? got : 0));
+    WideText text;
+    const int n = ::GetWindowTextLengthW(m_hWnd);
+    const int got = ::GetWindowTextW(m_hWnd, text.GetBuffer(n), n + 1);
+    text.ReleaseBuffer(got > 0 ? got : 0);
+    return text;
 }
 
 BOOL CWnd::ModifyStyle(DWORD dwRemove, DWORD dwAdd)

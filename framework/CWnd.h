@@ -3,10 +3,9 @@
 
 #include <windows.h>
 
-#include <string>
-
 #include "CString.h"
 #include "MessageMap.h"
+#include "WideText.h"
 
 class CWnd {
 public:
@@ -28,7 +27,7 @@ public:
     BOOL SetForegroundWindow() { return ::SetForegroundWindow(m_hWnd); }
     // The text is the program's own (GBK); the window keeps it as UTF-16, right under any ANSI code page.
     void SetWindowText(const char* pszText);
-    std::wstring GetWindowTextWide() const;
+    WideText GetWindowTextWide() const;
     void MoveWindow(int x, int y, int nWidth, int nHeight, BOOL bRepaint = TRUE)
     {
         ::MoveWindow(m_hWnd, x, y, nWidth, nHeight, bRepaint);

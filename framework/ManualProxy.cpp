@@ -11,12 +11,11 @@ namespace {
 std::vector<CString> Entries(const CString& list, const char* pszSeparators)
 {
     std::vector<CString> entries;
-    const std::string& text = list.str();
-    size_t start = 0;
-    while (start <= text.size()) {
-        size_t end = text.find_first_of(pszSeparators, start);
-        if (end == std::string::npos) end = text.size();
-        CString entry(text.substr(start, end - start));
+    int start = 0;
+    while (start <= list.GetLength()) {
+        int end = list.FindOneOf(pszSeparators, start);
+        if (end < 0) end = list.GetLength();
+        CString entry = list.Mid(start, end - start);
         entry.Trim();
         if (!entry.IsEmpty()) entries.push_back(entry);
         start = end + 1;
@@ -25,10 +24,10 @@ std::vector<CString> Entries(const CString& list, const char* pszSeparators)
 }
 
 // Scheme names compare without regard to case (ASCII).
-bool IsScheme(const std::string& name, const char* pszScheme)
+bool IsScheme(const CString& name, const char* pszScheme)
 {
-    if (name.size() != std::strlen(pszScheme)) return false;
-    for (size_t i = 0; i < name.size(); ++i)
+    if (static_cast<size_t>(name.GetLength()) != std::strlen(pszScheme)) return false;
+    for (int i = 0; i < name.GetLength(); ++i)
         if (std::tolower(static_cast<unsigned char>(name[i])) != pszScheme[i]) return false;
     return true;
 }
@@ -41,7 +40,7 @@ CString ProxyFor(const std::vector<CString>& entries, const char* pszScheme)
         const int equals = entry.Find('=');
         if (equals < 0) {
             if (everyScheme.IsEmpty()) everyScheme = entry;
-        } else if (IsScheme(entry.Left(equals).Trim().str(), pszScheme)) {
+        } else if (IsScheme(entry.Left(equals).Trim(), pszScheme)) {
             CString value = entry.Mid(equals + 1);
             return value.Trim();
         }

@@ -7,6 +7,7 @@ PACKAGES="
  make cmake ninja-build g++ g++-multilib clang libclang-rt-14-dev
  mingw-w64 g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686
  g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
+ g++-mingw-w64-i686-win32 g++-mingw-w64-x86-64-win32
  googletest libgtest-dev libbenchmark-dev libpugixml-dev libtinyxml2-dev
  wine wine64 xvfb xauth x11-utils x11-xserver-utils xdotool imagemagick
  locales fonts-wqy-microhei

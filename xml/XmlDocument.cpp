@@ -103,7 +103,7 @@ void XmlDocument::SetErrorOnce(const CString& strMessage)
 
 CString XmlDocument::TextRange(uint32_t nStart, uint32_t nLength) const
 {
-    return CString(m_strDoc.str().data() + nStart, static_cast<int>(nLength));
+    return CString(m_strDoc.GetString() + nStart, static_cast<int>(nLength));
 }
 
 // Records live in segments of 65536 so that growing moves at most one segment; a step adds at most one.
@@ -152,7 +152,7 @@ bool XmlDocument::ParseDocument()
         if (nLen == 0) {
             m_strError = "Empty document";
         } else {
-            TokenPos token(m_strDoc.str().data(), nLen, m_nDocFlags);
+            TokenPos token(m_strDoc.GetString(), nLen, m_nDocFlags);
             uint32_t nFirst = static_cast<uint32_t>(ParseChildren(0, token));
             Rec(0).nLength = nLen;
             if (!nFirst) {

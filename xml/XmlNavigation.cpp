@@ -76,7 +76,7 @@ int XmlDocument::FindSibling(int nParent, int nAfter, const char* pName) const
     if (!pName || !*pName) return static_cast<int>(nCandidate);
     const size_t nName = std::strlen(pName);
     const bool bIgnoreCase = (m_nDocFlags & XDF_IGNORECASE) != 0;
-    TokenPos token(m_strDoc.str().data(), static_cast<uint32_t>(m_strDoc.GetLength()), m_nDocFlags);
+    TokenPos token(m_strDoc.GetString(), static_cast<uint32_t>(m_strDoc.GetLength()), m_nDocFlags);
     for (; nCandidate; nCandidate = Rec(nCandidate).nNext) {
         token.nNext = Rec(nCandidate).nStart + 1;
         if (ScanName(token) && NameMatches(pName, nName, token.pDoc + token.nL, token.nR - token.nL, bIgnoreCase))
@@ -100,7 +100,7 @@ CString XmlDocument::GetAttributeAt(int nPos, const char* pName) const
         nStart = m_nNodeOffset + 2;  // past "<?"
     else
         return CString();
-    TokenPos token(m_strDoc.str().data(), static_cast<uint32_t>(m_strDoc.GetLength()), m_nDocFlags);
+    TokenPos token(m_strDoc.GetString(), static_cast<uint32_t>(m_strDoc.GetLength()), m_nDocFlags);
     token.nNext = nStart;
     if (!ScanAttribute(token, pName)) return CString();
     return DecodeEntities(token.pDoc + token.nL, static_cast<int>(token.nR - token.nL));

@@ -1,6 +1,8 @@
 // XmlDocument's node scanner and name tokens: one node per call, stepping whole characters of the code page.
 #include "XmlDocument.h"
 
+#include <cstring>
+
 #include "XmlChars.h"
 
 using namespace xmlchars;
@@ -193,7 +195,7 @@ private:
     // and a ">" at an offset not beyond the delimiter's length never ends it.
     uint32_t SkipDelimited(uint32_t i, uint32_t nOpener, const char* pDelim) const
     {
-        const uint32_t nDelim = static_cast<uint32_t>(std::char_traits<char>::length(pDelim));
+        const uint32_t nDelim = static_cast<uint32_t>(std::strlen(pDelim));
         uint32_t singleFrom = nOpener;  // every character from here to i is a single byte
         for (i = Until(i, kLead | kGt); i < m_nLen; i = Until(i, kLead | kGt)) {
             if (Class(i) & kLead) {

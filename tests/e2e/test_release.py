@@ -22,7 +22,7 @@ SUMS = "SHA256SUMS"
 SETUP_HOST = "http://" + SERVICE_HOST
 SIGNER = testpki.SIGNER_CN
 # The unsigned 32-bit program's limit, as the program_size test has it.
-SIZE_LIMIT = 348160
+SIZE_LIMIT = 262144
 
 
 def make_release(**values):

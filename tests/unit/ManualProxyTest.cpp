@@ -7,12 +7,12 @@ namespace {
 
 std::string Proxy(const char* pszServer)
 {
-    return ManualProxy::FromSettings(pszServer, "").m_strProxy.str();
+    return ManualProxy::FromSettings(pszServer, "").m_strProxy.GetString();
 }
 
 std::string Bypass(const char* pszOverride)
 {
-    return ManualProxy::FromSettings("proxy:3128", pszOverride).m_strBypass.str();
+    return ManualProxy::FromSettings("proxy:3128", pszOverride).m_strBypass.GetString();
 }
 
 }  // namespace
@@ -38,7 +38,7 @@ TEST(ManualProxy, NoServerForTheWebMeansNoProxy)
     for (const char* server : {"", " ; ", "ftp=c:3", "socks=d:4;ftp=c:3"}) {
         ManualProxy proxy = ManualProxy::FromSettings(server, "localhost");
         EXPECT_FALSE(proxy.IsSet()) << server;
-        EXPECT_EQ(proxy.m_strProxy.str(), "") << server;
+        EXPECT_STREQ(proxy.m_strProxy, "") << server;
     }
     EXPECT_TRUE(ManualProxy::FromSettings("proxy:3128", "").IsSet());
 }

@@ -72,7 +72,7 @@ SkinLabel& SkinLabel::SetFontSize(int nSize)
 LRESULT SkinLabel::OnPaint(WPARAM, LPARAM)
 {
     CPaintDC dc(this);
-    const std::wstring text = GetWindowTextWide();
+    const WideText text = GetWindowTextWide();
     dc.SetBkMode(TRANSPARENT);
     dc.SetTextColor(m_crText);
     CSelectObject selectFont(&dc, m_font.m_hObject ? m_font.m_hObject : ::GetCurrentObject(dc.m_hDC, OBJ_FONT));

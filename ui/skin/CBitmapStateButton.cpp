@@ -169,7 +169,7 @@ void CBitmapStateButton::Redraw()
     CSelectObject selectImage(&image, &imageBitmap);
     image.BitBlt(0, 0, cw, ch, m_background.GetDC(), 0, 0, SRCCOPY);
 
-    const std::wstring caption = GetWindowTextWide();
+    const WideText caption = GetWindowTextWide();
     const int oldMode = image.SetBkMode(TRANSPARENT);
     CSelectObject selectFont(&image, &m_font);
     {
@@ -179,7 +179,7 @@ void CBitmapStateButton::Redraw()
         for (const BlitPiece& p : PlanStateStretch(m_nFrameWidth, m_nFrameHeight, cw, ch, sx, sy, m_bExactSize))
             image.BitBlt(p.dx, p.dy, p.dw, p.dh, &strip, p.sx, p.sy, SRCCOPY);
     }
-    if (m_bCaptionDrawn && !caption.empty()) {
+    if (m_bCaptionDrawn && !caption.IsEmpty()) {
         // No DT_NOPREFIX: "&" underlines the next character as the platform's mnemonic.
         const COLORREF oldColor = image.SetTextColor(m_nState == Disabled ? kDisabledCaption : m_crCaption);
         image.DrawText(caption, &rc, kCaptionFormat);
