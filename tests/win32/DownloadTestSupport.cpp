@@ -121,13 +121,17 @@ LogTail::LogTail(const char* pszLogName)
 {
 }
 
-std::vector<std::string> LogTail::NewLines() const
+std::vector<std::string> LogTail::NewLines(size_t atLeast) const
 {
-    std::string all = ReadBytes(m_path);
-    std::istringstream in(all.size() > m_start ? all.substr(m_start) : std::string());
-    std::vector<std::string> lines;
-    for (std::string line; std::getline(in, line);) lines.push_back(line);
-    return lines;
+    const DWORD started = ::GetTickCount();
+    for (;;) {
+        std::string all = ReadBytes(m_path);
+        std::istringstream in(all.size() > m_start ? all.substr(m_start) : std::string());
+        std::vector<std::string> lines;
+        for (std::string line; std::getline(in, line);) lines.push_back(line);
+        if (lines.size() >= atLeast || ::GetTickCount() - started > 10000) return lines;
+        ::Sleep(10);
+    }
 }
 
 std::vector<Notification> DrainThreadMessages(HWND hWnd)

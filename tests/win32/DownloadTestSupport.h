@@ -58,7 +58,10 @@ std::string Served(const std::string& name);
 class LogTail {
 public:
     explicit LogTail(const char* pszLogName);
-    std::vector<std::string> NewLines() const;
+    // nginx writes a request's line after the response has gone out, so that a client may read the whole
+    // response before the line is there: a test that knows how many lines its requests make waits for them
+    // (10 s at most) before it reads.
+    std::vector<std::string> NewLines(size_t atLeast = 0) const;
 
 private:
     std::string m_path;

@@ -32,7 +32,7 @@ TEST_F(Tls, AnHttpsFileIsProbedTransferredAndSizedOverTls)
     EXPECT_EQ(m_engine.m_outcome, DownloadOutcome::Complete);
     EXPECT_EQ(ReadBytes(m_dest), Served("small.bin"));
     EXPECT_FALSE(Exists(Temp()));
-    const std::vector<std::string> lines = log.NewLines();
+    const std::vector<std::string> lines = log.NewLines(3);
     EXPECT_EQ(lines.size(), 3u);
     EXPECT_EQ(Count(lines, "/small.bin|206|bytes=0-0|-"), 1);
     EXPECT_EQ(Count(lines, "/small.bin|200|-|no-cache"), 1);
