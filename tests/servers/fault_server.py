@@ -8,7 +8,8 @@ Faults:
   /file/PATH           honest: 200, or 206 for "Range: bytes=N-" or "bytes=N-M", 416 past the end
   /ignore-range/PATH   200 with the whole body, whatever the Range
   /short/PATH?cut=K    honest headers for the requested range, but only K body bytes, then the connection closes
-  /reset/PATH?cut=K    as /short/, but the connection is reset (RST) instead of closed
+  /reset/PATH?cut=K    as /short/, but the connection is reset (RST) instead of closed when the cut shortened
+                       the body
   /nolength/PATH       200, no Content-Length, the body ends when the connection closes
   /chunked/PATH        200 with the whole body in chunks of 4 KiB (Transfer-Encoding: chunked), whatever the Range
   /nosize/PATH         500 for a closed range (a first-byte request); honest otherwise
@@ -184,9 +185,12 @@ class Handler(BaseHTTPRequestHandler):
             self.wfile.write(data)
         elif fault in ("short", "reset"):
             rest = self.honest(data)
+            cut = int(query.get("cut", "1000"))
             if rest:
-                self.wfile.write(rest[:int(query.get("cut", "1000"))])
-                if fault == "reset":
+                self.wfile.write(rest[:cut])
+                # A response the cut left whole (a first-byte request) is complete, and a client may send its next
+                # request on the connection at once: it is closed at once, never reset while that request waits.
+                if fault == "reset" and len(rest) > cut:
                     self.reset()
                     return
             self.close_connection = True
