@@ -23,15 +23,21 @@ else
     PACKAGES="$PACKAGES qemu-user-static"
     need_i386=
 fi
+# Where the 32-bit program's tests run in a full-system guest instead: its image is built from Debian's packages
+# with mmdebstrap (and mkfs.ext4), and booted by QEMU.
+case $(/usr/bin/python3 "$(dirname "$0")/corvane_arch.py" --runner) in
+    guest:*) PACKAGES="$PACKAGES mmdebstrap qemu-system-x86 e2fsprogs" ;;
+esac
 
-missing=""
+missing="" missing_packages=""
 if [ -n "$need_i386" ] && ! dpkg --print-foreign-architectures | grep -qx i386; then
     dpkg --add-architecture i386
     missing=yes
 fi
 for p in $PACKAGES; do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing="$missing $p"
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing_packages="$missing_packages $p"
 done
+missing="$missing$missing_packages"
 # A mirror in the middle of a sync serves, for some minutes, indexes that do not match its Release file: apt-get
 # update fails for those while the rest update. It is asked again a few times; then the packages are installed
 # from the suites that did update, with a copy of the sources without the failing suites for that one command,
@@ -58,9 +64,15 @@ install_from_updated_suites() {
     /usr/bin/python3 "$(dirname "$0")/apt_sources.py" "$SL" "$SP" "$work/sources" \
         $(sed -n 's/^[EW]: Failed to fetch \([^ ]*\).*/\1/p' "$work/update.log") > "$work/left-out"
     sed 's/^/install-deps: installing without the suite that failed to update: /' "$work/left-out"
+    # A package installed from the left-out suite may have a Multi-Arch sibling to install (its i386 half for
+    # Wine's 32-bit half), which must be of the same version: only the suites that updated have one for both. For
+    # this one command their versions win over the installed ones, so that apt may take such a package back to
+    # it; only the missing packages are asked for, so that what needs no change is left as it is.
+    printf 'Package: *\nPin: release o=Debian\nPin-Priority: 1001\n' > "$work/preferences"
     # shellcheck disable=SC2086
     apt-get -o Dir::Etc::SourceList="$work/sources/sources.list" \
-        -o Dir::Etc::SourceParts="$work/sources/sources.list.d" install -y -q --no-install-recommends $PACKAGES
+        -o Dir::Etc::SourceParts="$work/sources/sources.list.d" -o Dir::Etc::Preferences="$work/preferences" \
+        install -y -q --no-install-recommends --allow-downgrades $missing_packages
 }
 
 if [ -n "$missing" ]; then

@@ -23,7 +23,8 @@ STUBS = {
 case " $* " in
 *" update "*) echo "E: Failed to fetch %s  File has unexpected size (374820 != 376004). Mirror sync in progress?"
     exit 100 ;;
-*" install "*) for a in "$@"; do case $a in Dir::Etc::SourceParts=*) cat "${a#*=}"/* > "$FAKE/installed-from";; esac; done
+*" install "*) for a in "$@"; do case $a in Dir::Etc::SourceParts=*) cat "${a#*=}"/* > "$FAKE/installed-from";;
+        Dir::Etc::Preferences=*) cat "${a#*=}" > "$FAKE/preferences";; esac; done
     exit "$INSTALL" ;;
 esac""" % FAILING,
 }
@@ -56,6 +57,10 @@ def test_an_index_that_keeps_failing_still_leads_to_an_install_from_the_suites_t
     assert "Suites: bookworm bookworm-updates" in (fake / "installed-from").read_text()
     assert "bookworm-security" not in (fake / "installed-from").read_text()
     assert "elsewhere.test" not in (fake / "installed-from").read_text()
+    # A package the left-out suite installed may be taken back to the version of the suites that updated, so
+    # that its i386 sibling, of the same version, can be installed.
+    assert "--allow-downgrades" in log[3] and "Pin-Priority: 1001" in (fake / "preferences").read_text()
+    assert log[3].endswith(" nginx")
     assert b"without the suite that failed to update: http://mirror.test/debian-security bookworm-security" in p.stdout
     # The machine's own sources are only read.
     assert (fake / "sources.list.d" / "debian.sources").read_text() == SOURCES
