@@ -8,6 +8,12 @@ PYTEST := /usr/bin/python3 -m pytest -rs
 # they do not, the 32-bit program is built and its PE checks run, but it is tested nowhere under Wine.
 I386_PROBE := $(shell /usr/bin/python3 scripts/corvane_arch.py)
 I386 = $(firstword $(subst :, ,$(I386_PROBE)))
+# Where the 32-bit program's Windows and end-to-end tests run: "native: ...", "guest: ..." (a full-system QEMU
+# guest, scripts/in-guest, where the machine has no 32-bit mode or CORVANE_GUEST=1 asks for it) or "skip: ..."
+# (CORVANE_NO_32BIT=1).
+WIN32_RUNNER := $(shell /usr/bin/python3 scripts/corvane_arch.py --runner)
+W32 = $(firstword $(subst :, ,$(WIN32_RUNNER)))
+IN_GUEST := /usr/bin/python3 $(CURDIR)/scripts/in-guest
 # The program the demo and the benchmarks run: the 32-bit product where it can run, otherwise the 64-bit one.
 RUN_ARCH = $(if $(filter yes,$(I386)),win32,win64)
 PRODUCT := $(CURDIR)/build/win32/bin/CorvaneOnlineSetup.exe
@@ -52,8 +58,9 @@ unit-test-i386: native-i386
 	ctest --test-dir build/native-i386 --output-on-failure
 
 win32-test: win32
-	@if [ "$(I386)" = yes ]; then $(SCOPED) ctest --test-dir build/win32 --output-on-failure; \
-	else echo "SKIPPED: the 32-bit Windows tests need 32-bit mode ($(I386_PROBE))"; fi
+	@echo "32-bit Windows tests: $(WIN32_RUNNER)"
+	$(if $(filter skip,$(W32)),@echo "SKIPPED: the 32-bit Windows tests are not run ($(WIN32_RUNNER))",\
+		$(if $(filter guest,$(W32)),$(IN_GUEST)) $(SCOPED) ctest --test-dir build/win32 --output-on-failure)
 
 win64-test: win64
 	$(SCOPED) ctest --test-dir build/win64 --output-on-failure
@@ -65,11 +72,17 @@ fuzz-smoke:
 	build/fuzz/bin/xml_fuzz -max_total_time=$(or $(FUZZ_SECONDS),60) -timeout=10 -print_final_stats=1 \
 		-artifact_prefix=build/fuzz/artifacts/ build/fuzz/corpus tests/fuzz/corpus
 
-# The whole suite on each program; the 32-bit program's tests are reported skipped where it cannot run.
+# The whole suite on each program; the 32-bit program's runs in the guest where the machine has no 32-bit mode,
+# and is reported skipped with CORVANE_NO_32BIT=1.
 e2e-test: e2e-test-win64 e2e-test-win32
 
-e2e-test-win32 e2e-test-win64: e2e-test-%: %
-	CORVANE_SETUP_HOST=$(LOOPBACK_HOST) CORVANE_BIN=$(CURDIR)/build/$*/bin $(SCOPED) $(PYTEST) -q tests/e2e
+e2e-test-win64: win64
+	CORVANE_SETUP_HOST=$(LOOPBACK_HOST) CORVANE_BIN=$(CURDIR)/build/win64/bin $(SCOPED) $(PYTEST) -q tests/e2e
+
+e2e-test-win32: win32
+	@echo "32-bit end-to-end tests: $(WIN32_RUNNER)"
+	$(if $(filter guest,$(W32)),$(IN_GUEST)) CORVANE_SETUP_HOST=$(LOOPBACK_HOST) \
+		CORVANE_BIN=$(CURDIR)/build/win32/bin $(SCOPED) $(PYTEST) -q tests/e2e
 
 # The scripts' own tests: the 32-bit probe, the architecture each step takes, the benchmarks' figure check and
 # what the demo leaves behind (it runs the program of RUN_ARCH, which win64 builds with win32).
@@ -77,7 +90,7 @@ tool-test: native-i386 win64
 	$(SCOPED) $(PYTEST) -q tests/tools
 
 test: deps
-	@echo "32-bit mode: $(I386_PROBE)"
+	@echo "32-bit mode: $(I386_PROBE); the 32-bit program's tests: $(WIN32_RUNNER)"
 	status=0; \
 	for step in unit-test unit-test-i386 tool-test win64-test win32-test bench-smoke fuzz-smoke e2e-test-win64 \
 		e2e-test-win32; do \

@@ -1,7 +1,7 @@
 #!/usr/bin/python3
 """Copies the machine's apt sources into a folder without some suites, for one apt command to use instead.
 
-Usage: apt_sources.py SOURCE_LIST SOURCE_PARTS OUT_DIR URL...
+Usage: apt_sources.py SOURCE_LIST SOURCE_PARTS OUT_DIR [URL...]
 Each URL is one that apt failed to fetch (http://host/path/dists/SUITE/...): the suite it belongs to is left out
 of OUT_DIR/sources.list and of the copies in OUT_DIR/sources.list.d, in both the one-line format and the deb822
 format (*.sources). The machine's own files are only read. Prints each suite left out as "URI SUITE".
@@ -59,7 +59,7 @@ def read(path):
 
 
 def main(argv):
-    if len(argv) < 4:
+    if len(argv) < 3:
         sys.exit(__doc__.splitlines()[2])
     source_list, source_parts, out_dir = argv[:3]
     excluded = {s for s in map(failed_suite, argv[3:]) if s}

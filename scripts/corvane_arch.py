@@ -2,8 +2,11 @@
 """Whether this machine runs 32-bit x86 programs natively, and which Windows architecture a program is built for.
 
 Usage: corvane_arch.py            prints "yes: REASON" or "no: REASON"; exit status 0 for yes, 1 for no
+       corvane_arch.py --runner   prints where the 32-bit program's tests run: "native: REASON", "guest: REASON"
+                                  (a full-system QEMU guest, scripts/in-guest) or "skip: REASON"
        corvane_arch.py PROGRAM    prints win32 or win64, the Wine architecture PROGRAM needs
-Setting CORVANE_NO_32BIT=1 takes the answer of a machine without 32-bit mode, whatever the machine can do.
+Setting CORVANE_NO_32BIT=1 takes the answer of a machine without 32-bit mode, whatever the machine can do, and
+skips the 32-bit program's tests; CORVANE_GUEST=1 runs them in the guest on a machine that has 32-bit mode.
 """
 import os
 import struct
@@ -67,6 +70,16 @@ def probe():
     return True, "a 32-bit x86 program runs natively"
 
 
+def runner():
+    """(where, reason): where the 32-bit program's Windows and end-to-end tests run, "native", "guest" or "skip"."""
+    if os.environ.get("CORVANE_NO_32BIT") == "1":
+        return "skip", "CORVANE_NO_32BIT=1 skips the 32-bit program's tests"
+    runs, reason = probe()
+    if runs and os.environ.get("CORVANE_GUEST") == "1":
+        return "guest", "CORVANE_GUEST=1 takes the guest although %s" % reason
+    return ("native" if runs else "guest"), reason
+
+
 def wine_arch(program):
     """win32 or win64: the Wine architecture of a Windows executable, from its PE header's machine field."""
     with open(program, "rb") as f:
@@ -82,6 +95,9 @@ def wine_arch(program):
 
 
 def main(args):
+    if args == ["--runner"]:
+        print("%s: %s" % runner())
+        return 0
     if args:
         print(wine_arch(args[0]))
         return 0

@@ -13,10 +13,13 @@ PROGRAM = {arch: os.path.join(ROOT, "build", arch, "bin", "CorvaneOnlineSetup.ex
 I386_UNIT_TEST = os.path.join(ROOT, "build", "native-i386", "bin", "unit_xml")
 
 
-def make(*args, no_32bit=False):
-    env = {k: v for k, v in os.environ.items() if k not in ("CORVANE_NO_32BIT", "MAKEFLAGS", "MFLAGS", "MAKELEVEL")}
+def make(*args, no_32bit=False, guest=False):
+    env = {k: v for k, v in os.environ.items()
+           if k not in ("CORVANE_NO_32BIT", "CORVANE_GUEST", "MAKEFLAGS", "MFLAGS", "MAKELEVEL")}
     if no_32bit:
         env["CORVANE_NO_32BIT"] = "1"
+    if guest:
+        env["CORVANE_GUEST"] = "1"
     return subprocess.run(["make", "--no-print-directory", "-n"] + list(args), cwd=ROOT, env=env,
                           stdout=subprocess.PIPE, stderr=subprocess.STDOUT, check=True).stdout.decode()
 
@@ -66,18 +69,25 @@ def test_the_architecture_of_each_program_is_read_from_its_header(tmp_path):
         corvane_arch.wine_arch(str(elf))
 
 
-@pytest.mark.parametrize("no_32bit", [True, False])
-def test_each_step_takes_the_architecture_the_machine_runs(no_32bit, monkeypatch):
+@pytest.mark.parametrize("no_32bit,guest", [(True, False), (False, False), (False, True)])
+def test_each_step_takes_the_architecture_the_machine_runs(no_32bit, guest, monkeypatch):
+    monkeypatch.delenv("CORVANE_GUEST", raising=False)
     if no_32bit:
         monkeypatch.setenv("CORVANE_NO_32BIT", "1")
     else:
         monkeypatch.delenv("CORVANE_NO_32BIT", raising=False)
     native = corvane_arch.probe()[0]
     run_arch = "win32" if native else "win64"
-    tests = make("win32-test", "win64-test", no_32bit=no_32bit)
+    tests = make("win32-test", "win64-test", "e2e-test-win32", no_32bit=no_32bit, guest=guest)
     assert "ctest --test-dir build/win64" in tests
-    assert 'if [ "%s" = yes ]; then /usr/bin/python3 %s/scripts/scoped_run.py ctest --test-dir build/win32' % (
-        "yes" if native else "no", ROOT) in tests
+    win32_ctest = "%s/scripts/scoped_run.py ctest --test-dir build/win32" % ROOT
+    if no_32bit:
+        assert "SKIPPED: the 32-bit Windows tests are not run" in tests and win32_ctest not in tests
+    else:
+        # Where 32-bit code does not run, or the guest is asked for, the same commands run in the guest.
+        prefix = "" if native and not guest else "/usr/bin/python3 %s/scripts/in-guest " % ROOT
+        assert "\n%s/usr/bin/python3 %s" % (prefix, win32_ctest) in tests
+        assert "\n%sCORVANE_SETUP_HOST=" % prefix in tests
     assert "CORVANE_BIN=%s/build/%s/bin" % (ROOT, run_arch) in make("demo", no_32bit=no_32bit)
     assert "build/%s/bin/skin_region_bench.exe" % run_arch in make("bench-skin", no_32bit=no_32bit)
 
