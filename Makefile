@@ -17,6 +17,7 @@ IN_GUEST := /usr/bin/python3 $(CURDIR)/scripts/in-guest
 # The program the demo and the benchmarks run: the 32-bit product where it can run, otherwise the 64-bit one.
 RUN_ARCH = $(if $(filter yes,$(I386)),win32,win64)
 PRODUCT := $(CURDIR)/build/win32/bin/CorvaneOnlineSetup.exe
+PRODUCT_MAP := $(CURDIR)/build/win32/app/CorvaneOnlineSetup.map
 # Every step that runs Wine or a display goes through this: however it ends, by itself, a failure, Ctrl-C or SIGTERM,
 # it leaves nothing it started running (Wine servers and their programs, the virtual display, local servers).
 SCOPED := /usr/bin/python3 $(CURDIR)/scripts/scoped_run.py
@@ -43,9 +44,10 @@ win32:
 	cmake --preset win32 -DCORVANE_SETUP_HOST=$(LOOPBACK_HOST) -DCORVANE_BENCH=ON >/dev/null
 	cmake --build build/win32 -j$(JOBS)
 
-# The 64-bit build also checks the 32-bit product's size and manifest, which every machine can read.
+# The 64-bit build also checks the 32-bit product's size, manifest and hardening, which every machine can read.
 win64: win32
-	cmake --preset win64 -DCORVANE_SETUP_HOST=$(LOOPBACK_HOST) -DCORVANE_PRODUCT=$(PRODUCT) -DCORVANE_BENCH=ON >/dev/null
+	cmake --preset win64 -DCORVANE_SETUP_HOST=$(LOOPBACK_HOST) -DCORVANE_PRODUCT=$(PRODUCT) \
+		-DCORVANE_PRODUCT_MAP=$(PRODUCT_MAP) -DCORVANE_BENCH=ON >/dev/null
 	cmake --build build/win64 -j$(JOBS)
 
 build: native win32 win64
@@ -147,10 +149,10 @@ bench-service: bench-windows
 bench-smoke: bench-native win64
 	CORVANE_SETUP_HOST=$(LOOPBACK_HOST) $(SCOPED) /usr/bin/python3 bench/smoke.py
 
-# The programs' bytes by section, by resource and by what their own links' maps say they hold: the 32-bit
-# product, then the 64-bit program.
+# The programs' image flags, their bytes by section, by resource and by what their own links' maps say they
+# hold, and their hardening: the 32-bit product, then the 64-bit program.
 bench-size: win64
-	/usr/bin/python3 bench/size/run.py --map build/win32/app/CorvaneOnlineSetup.map build/win32/bin/CorvaneOnlineSetup.exe
+	/usr/bin/python3 bench/size/run.py --map $(PRODUCT_MAP) $(PRODUCT)
 	/usr/bin/python3 bench/size/run.py --map build/win64/app/CorvaneOnlineSetup.map build/win64/bin/CorvaneOnlineSetup.exe
 
 clean:
