@@ -27,9 +27,8 @@ from localservers import LocalWeb  # noqa: E402
 
 WORK = os.path.join(ROOT, "build", "bench-release")
 ORIGIN_PORT, CACHE_PORT = 18620, 18621
-# The README example's names for what the benchmark puts on loopback and under WORK.
-PLACEHOLDERS = (("/var/cache/corvane", os.path.join(WORK, "cache", "store")),
-                ("listen 80;", "listen 127.0.0.1:%d;" % CACHE_PORT),
+# The README example's names for the cache's folder and address and the origin's, and the benchmark's.
+PLACEHOLDERS = (("/var/cache/corvane", "%(store)s"), ("listen 80;", "listen 127.0.0.1:%d;" % CACHE_PORT),
                 ("http://origin.example.com", "http://127.0.0.1:%d" % ORIGIN_PORT))
 ANSWER = "/ClientSrv/Getqzvrsetup.aspx?vertype=0"
 # The headers the program sends (its answer request; the base headers of every download request).
@@ -60,17 +59,18 @@ def readme_cache_example(text):
     return conf
 
 
-def on_loopback(example):
-    """The example with its names for the cache folder, its address and the origin's replaced by the benchmark's."""
+def on_loopback(example, store):
+    """The example with its names for the cache's folder and address and the origin's replaced by the benchmark's."""
     for name, value in PLACEHOLDERS:
         if name not in example:
             raise ValueError("the README's cache example has no %r for the benchmark to replace" % name)
-        example = example.replace(name, value)
+        example = example.replace(name, value % {"store": store})
     return example
 
 
-def start_cache(example):
-    return LocalWeb(os.path.join(WORK, "cache"), text=on_loopback(example),
+def start_cache(example, folder):
+    """The cache of the example on loopback, its nginx and its store under folder."""
+    return LocalWeb(folder, text=on_loopback(example, os.path.join(folder, "store")),
                     connections=CONNECTIONS).start(CACHE_PORT)
 
 
@@ -215,7 +215,7 @@ def main(argv):
     origin = LocalWeb(os.path.join(WORK, "origin"), os.path.join(WORK, "origin", "pub", "corvane-setup.conf"),
                       connections=CONNECTIONS).start(ORIGIN_PORT)
     try:
-        cache = start_cache(example)
+        cache = start_cache(example, os.path.join(WORK, "cache"))
     except RuntimeError:
         origin.stop()
         raise
