@@ -6,8 +6,10 @@ size request for the build it names, then the MD5 check): a cold cache, right af
 right after a rollback to the first, and a third build resumed from its half with Range. Prints per wave the
 clients, failures, builds they got, the wave's time, the answer's 50th and 99th percentile latency, the whole
 copies of each build the origin sent and the answers that reached it. Exits non-zero when a client failed.
-Usage: bench/release/run.py [--clients N] [--smoke] [--readme FILE] (the cache example of another README)."""
+Usage: make bench-release [CLIENTS=N], or bench/release/run.py [--clients N] [--smoke] [--readme FILE] (the
+cache example of another README, to compare)."""
 import argparse
+import collections
 import hashlib
 import http.client
 import os
@@ -164,16 +166,15 @@ def origin_sent(log, sizes):
     return copies, answers
 
 
-def origin_idle():
-    """Whether no connection to the origin is open: its log then holds every request, background fills included."""
-    with open("/proc/net/tcp") as f:
-        rows = [line.split() for line in f.readlines()[1:]]
-    return not any(row[3] == "01" and row[1].endswith(":%04X" % ORIGIN_PORT) for row in rows)
-
-
-def wait_for(predicate, timeout):
+def wait_for_idle_origin(timeout):
+    """Returns once no connection to the origin is open: its log then holds every request, the fills the cache
+    went on with after their client had gone included."""
     deadline = time.monotonic() + timeout
-    while not predicate():
+    while True:
+        with open("/proc/net/tcp") as f:
+            rows = [line.split() for line in f.readlines()[1:]]
+        if not any(row[3] == "01" and row[1].endswith(":%04X" % ORIGIN_PORT) for row in rows):
+            return
         if time.monotonic() > deadline:
             raise RuntimeError("the origin still had connections open after %d s" % timeout)
         time.sleep(0.05)
@@ -183,15 +184,15 @@ def publish(source):
     subprocess.run([PUBLISH, source, "http://127.0.0.1:%d/download/setup.exe" % CACHE_PORT, "--out",
                     os.path.join(WORK, "origin", "pub"), "--listen", "127.0.0.1:%d" % ORIGIN_PORT], check=True,
                    stdout=subprocess.DEVNULL)
-    with open(source, "rb") as f:
-        return hashlib.md5(f.read()).hexdigest()
 
 
 def make_build(number, size):
+    """A build of size pseudo-random bytes: its path and its MD5."""
+    data = random.Random(number).randbytes(size)
     path = os.path.join(WORK, "build%d.exe" % number)
     with open(path, "wb") as f:
-        f.write(random.Random(number).randbytes(size))
-    return path
+        f.write(data)
+    return path, hashlib.md5(data).hexdigest()
 
 
 def main(argv):
@@ -205,12 +206,10 @@ def main(argv):
         example = readme_cache_example(f.read())
     shutil.rmtree(WORK, ignore_errors=True)
     os.makedirs(WORK)
-    sources = [make_build(n, size) for n in (1, 2, 3)]
-    names, sizes = {}, {}
-    for n, source in enumerate(sources, 1):
-        with open(source, "rb") as f:
-            md5 = hashlib.md5(f.read()).hexdigest()
-        names[md5], sizes[md5] = "build %d" % n, size
+    builds = [make_build(n, size) for n in (1, 2, 3)]
+    sources = [path for path, _ in builds]
+    names = {md5: "build %d" % n for n, (_, md5) in enumerate(builds, 1)}
+    sizes = dict.fromkeys(names, size)
     publish(sources[0])
     origin = LocalWeb(os.path.join(WORK, "origin"), os.path.join(WORK, "origin", "pub", "corvane-setup.conf"),
                       connections=CONNECTIONS).start(ORIGIN_PORT)
@@ -234,12 +233,9 @@ def main(argv):
             publish(source)
             logged = len(origin.access_log())
             results, failures, seconds = wave(clients, partial)
-            wait_for(origin_idle, SILENCE)
+            wait_for_idle_origin(SILENCE)
             copies, answers = origin_sent(origin.access_log()[logged:], sizes)
-            got = {}
-            for r in results:
-                if "got" in r:
-                    got[names[r["got"]]] = got.get(names[r["got"]], 0) + 1
+            got = collections.Counter(names[r["got"]] for r in results if "got" in r)
             latencies = [r["answer"] * 1000 for r in results if "answer" in r]
             print("%-18s %7d %8d  %-14s %5.2f s  %6.1f / %6.1f ms  %-28s %d" % (
                 name, clients, len(failures), " ".join("%s ×%d" % item for item in sorted(got.items())), seconds,
