@@ -40,7 +40,7 @@ BASE_HEADERS = {"Accept": "*/*", "User-Agent": "Mozilla/5.0 (Windows; U; Windows
 NO_CACHE = dict(BASE_HEADERS, Pragma="no-cache")
 # A client silent this long has failed, as the program gives up after 30 s of silence; a wave ends by then.
 SILENCE = 30
-WAVE_LIMIT = 300
+WAVE_LIMIT = 120
 # Clients at once use two connections each, and the origin may see as many when nothing collapses them.
 CONNECTIONS = 4096
 
