@@ -4,6 +4,8 @@ import importlib.util
 import os
 import re
 
+import pytest
+
 from localservers import LocalWeb
 
 ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
@@ -30,6 +32,16 @@ def test_the_cache_the_benchmark_starts_runs_the_readmes_whole_example(tmp_path)
     for name, value in release.PLACEHOLDERS:
         expected = expected.replace(name, value % {"store": os.path.join(str(tmp_path), "store")})
     assert expected != example and expected in running
+
+
+def test_a_readme_without_the_example_or_with_an_address_the_benchmark_cannot_replace_is_refused():
+    for readme in ("No cache here.\n\n    listen 80;\n", "Text\n\n    proxy_cache_path /var/cache/corvane;\n"):
+        with pytest.raises(ValueError):
+            release.on_loopback(release.readme_cache_example(readme), "/tmp/store")
+    whole = "Text\n\n    proxy_cache_path /var/cache/corvane;\n    listen 80;\n\n" \
+            "    proxy_pass http://origin.example.com;\nMore text.\n"
+    assert "listen 127.0.0.1:%d;" % release.CACHE_PORT in release.on_loopback(release.readme_cache_example(whole),
+                                                                            "/tmp/store")
 
 
 def test_the_origins_copies_are_the_bytes_it_sent_of_each_build_over_its_size():
