@@ -24,7 +24,7 @@ SCOPED := /usr/bin/python3 $(CURDIR)/scripts/scoped_run.py
 
 .PHONY: all deps build native native-i386 win32 win64 test unit-test unit-test-i386 win32-test win64-test tool-test fuzz-smoke \
 	e2e-test e2e-test-win32 e2e-test-win64 demo fuzz bench bench-native bench-windows bench-download bench-md5 \
-	bench-skin bench-size bench-service bench-smoke clean
+	bench-skin bench-size bench-service bench-release bench-smoke clean
 
 all: build
 
@@ -144,6 +144,12 @@ bench-skin: bench-windows
 bench-service: bench-windows
 	CORVANE_SETUP_HOST=$(LOOPBACK_HOST) $(BENCH_ENV) PYTHONPATH=scripts $(SCOPED) \
 		/usr/bin/python3 bench/service/run.py $(BENCH_ARGS)
+
+# Release day behind the README's nginx cache example: CLIENTS=N clients at once (100 by default) speaking the
+# program's protocol, on a cold cache, after a publish, after a rollback and resuming with Range; a private origin
+# and cache on loopback, no Wine.
+bench-release:
+	$(SCOPED) /usr/bin/python3 bench/release/run.py $(if $(CLIENTS),--clients $(CLIENTS)) $(BENCH_ARGS)
 
 # Every benchmark in a short form, with each program the machine runs: it must end well and print its figures.
 bench-smoke: bench-native win64

@@ -1,6 +1,6 @@
 #!/usr/bin/python3
 """Every benchmark once in its short form: each must end well and print its figures; their values are not judged.
-The native benchmark runs once, the Windows ones with each program the machine runs (the 32-bit one only where
+The native benchmarks run once, the Windows ones with each program the machine runs (the 32-bit one only where
 32-bit code runs natively). Usage: make bench-smoke, which builds them first."""
 import os
 import re
@@ -46,7 +46,10 @@ def benchmarks(arch):
 
 
 NATIVE = [("xml parse", [os.path.join(ROOT, "build", "bench", "bin", "xml_bench"), "--smoke"],
-           [r"^16MiB +%s +%s +%s" % (N, N, N), r"^XmlDocument +%s" % N])]
+           [r"^16MiB +%s +%s +%s" % (N, N, N), r"^XmlDocument +%s" % N]),
+          ("release day", [PYTHON, os.path.join(ROOT, "bench", "release", "run.py"), "--smoke"],
+           [r"^%s +%s +0 +build \d ×%s +%s s +%s / +%s ms" % (wave, N, N, N, N, N)
+            for wave in ("cold cache", "after a publish", "after a rollback", "resuming a third")])]
 
 
 def missing_figures(output, patterns):

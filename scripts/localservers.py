@@ -44,7 +44,7 @@ MAIN_CONF = """# Private nginx on loopback for the demo and the tests: no system
 %(user)sworker_processes 1;
 pid %(prefix)s/tmp/nginx.pid;
 error_log %(prefix)s/logs/nginx-error.log warn;
-events { worker_connections 256; }
+events { worker_connections %(connections)d; }
 http {
     access_log %(prefix)s/logs/nginx-access.log;
     client_body_temp_path %(prefix)s/tmp/body;
@@ -142,10 +142,12 @@ def _wait_for_ports(ports, processes, timeout=10):
 
 
 class LocalWeb:
-    """A private nginx under prefix serving the server blocks of a file to include, or of the text given."""
+    """A private nginx under prefix serving the server blocks of a file to include, or of the text given, with
+    connections open at once at most."""
 
-    def __init__(self, prefix, include=None, text=""):
+    def __init__(self, prefix, include=None, text="", connections=256):
         self.prefix = os.path.abspath(prefix)
+        self.connections = connections
         blocks = [text.rstrip("\n")] if text else []
         if include:
             blocks.append("    include %s;" % os.path.abspath(include))
@@ -163,7 +165,8 @@ class LocalWeb:
             # A master started by root hands its workers to "nobody", who cannot read a private temporary
             # folder; the served files belong to whoever started it, so the workers stay that user.
             user = "user root;\n" if os.geteuid() == 0 else ""
-            f.write(MAIN_CONF % {"user": user, "prefix": self.prefix, "servers": self.servers})
+            f.write(MAIN_CONF % {"user": user, "prefix": self.prefix, "servers": self.servers,
+                                "connections": self.connections})
         # In the foreground, so that the pid file names the master, which ends its workers with it.
         errors = os.path.join(self.prefix, "logs", "nginx-error.log")
         self.process.start([NGINX, "-p", self.prefix, "-c", conf, "-e", errors, "-g", "daemon off;"])
