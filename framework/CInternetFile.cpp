@@ -1,4 +1,4 @@
-// CInternetFile: InternetReadFile with an optional read-ahead buffer.
+// CInternetFile: InternetReadFile with an optional read-ahead buffer filled with what has arrived.
 #include "CInternetFile.h"
 
 #include <algorithm>
@@ -18,18 +18,35 @@ UINT CInternetFile::ReadThrough(void* lpBuf, UINT nCount)
 UINT CInternetFile::Read(void* lpBuf, UINT nCount)
 {
     if (m_buffer.empty()) return ReadThrough(lpBuf, nCount);
-    if (m_nBufferPos == m_nBufferEnd) {
-        // A synchronous InternetReadFile waits until the whole request is filled, so the buffer is filled only
-        // with what has arrived: on a slow link the reader still sees every packet as it comes.
-        DWORD dwAvailable = 0;
-        if (!::InternetQueryDataAvailable(m_hFile.Get(), &dwAvailable, 0, 0)) AfxThrowInternetException(m_dwContext);
-        m_nBufferPos = 0;
-        m_nBufferEnd = dwAvailable ? ReadThrough(m_buffer.data(), std::min<UINT>(dwAvailable, m_buffer.size())) : 0;
-    }
+    if (m_nBufferPos == m_nBufferEnd) FillBuffer();
     size_t n = std::min<size_t>(nCount, m_nBufferEnd - m_nBufferPos);
     std::memcpy(lpBuf, m_buffer.data() + m_nBufferPos, n);
     m_nBufferPos += n;
     return static_cast<UINT>(n);
+}
+
+void CInternetFile::FillBuffer()
+{
+    // A synchronous InternetReadFile waits until the whole request is filled, so a slow link would hold the
+    // reader for a whole buffer. InternetQueryDataAvailable waits only while nothing has arrived (the wait every
+    // read makes, bounded by the receive time-out) and reports 0 at the end of the data. With bytes known to be
+    // there, InternetReadFileExA with IRF_NO_WAIT returns at once with everything that has arrived, up to the
+    // buffer's size. Wine answers both from its own 8 KiB receive buffer, so there a fill takes what that holds.
+    DWORD dwAvailable = 0;
+    if (!::InternetQueryDataAvailable(m_hFile.Get(), &dwAvailable, 0, 0)) AfxThrowInternetException(m_dwContext);
+    m_nBufferPos = m_nBufferEnd = 0;
+    if (!dwAvailable) return;
+    INTERNET_BUFFERSA buffers = {};
+    buffers.dwStructSize = sizeof buffers;
+    buffers.lpvBuffer = m_buffer.data();
+    buffers.dwBufferLength = static_cast<DWORD>(m_buffer.size());
+    if (!::InternetReadFileExA(m_hFile.Get(), &buffers, IRF_NO_WAIT, m_dwContext))
+        AfxThrowInternetException(m_dwContext);
+    // The reported bytes are there to be read: should IRF_NO_WAIT give none, a plain read takes them without
+    // waiting, and an empty buffer still means only the end of the data.
+    m_nBufferEnd = buffers.dwBufferLength
+                       ? buffers.dwBufferLength
+                       : ReadThrough(m_buffer.data(), std::min<UINT>(dwAvailable, static_cast<UINT>(m_buffer.size())));
 }
 
 BOOL CInternetFile::SetReadBufferSize(UINT nBufferSize)
