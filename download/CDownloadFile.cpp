@@ -147,9 +147,9 @@ void CDownloadFile::RunChunkLoop(const ChunkReader& read, CFile& temp, DWORD dwO
             if (m_bStop) break;
         }
     } catch (...) {
-        // The bytes read before the failure are sound: they go to the file, which stays a prefix of the source.
+        // The bytes read before the failure are sound: reading the position flushes them to the file, which
+        // stays a prefix of the source.
         try {
-            temp.Flush();
             temp.SetLength(temp.GetPosition());
         } catch (CException* e) {
             e->Delete();

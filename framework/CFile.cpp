@@ -12,11 +12,9 @@ CFile::CFile(const char* pszFileName, UINT nOpenFlags)
 
 CFile::~CFile()
 {
-    try {
-        FlushPending();
-    } catch (CFileException* e) {
-        e->Delete();
-    }
+    DWORD nWritten = 0;
+    if (m_nPending)
+        ::WriteFile(m_hFile.Get(), m_writeBuffer.data(), static_cast<DWORD>(m_nPending), &nWritten, nullptr);
 }
 
 BOOL CFile::Open(const char* pszFileName, UINT nOpenFlags, CFileException* pError)
@@ -70,7 +68,6 @@ void CFile::Write(const void* lpBuf, UINT nCount)
     }
     std::memcpy(m_writeBuffer.data() + m_nPending, lpBuf, nCount);
     m_nPending += nCount;
-    if (m_nPending == m_writeBuffer.size()) FlushPending();
 }
 
 void CFile::WriteThrough(const void* lpBuf, UINT nCount) const

@@ -35,8 +35,8 @@ public:
     // Hands what the write buffer holds to the system.
     void Flush();
     virtual void Close();
-    // With a buffer, writes are gathered and reach the system in blocks of nBufferSize bytes: when the buffer is
-    // full, on Flush, and before any other operation on the file (which thus sees every byte written). What
+    // With a buffer, writes are gathered and reach the system in blocks of nBufferSize bytes: once the buffer can
+    // take no more, on Flush, and before any other operation on the file (which thus sees every byte written). What
     // reached the system is always the bytes written, in order, up to some point: a process killed at any moment
     // leaves the file a prefix of what it was given. 0 (the default) passes every write straight through.
     void SetWriteBufferSize(UINT nBufferSize);

@@ -1,4 +1,4 @@
-// CInternetFile: InternetReadFile with an optional read-ahead buffer filled with what has arrived.
+// CInternetFile: InternetReadFileExA, with an optional read-ahead buffer filled with what has arrived.
 #include "CInternetFile.h"
 
 #include <algorithm>
@@ -8,16 +8,19 @@ CInternetFile::CInternetFile(HINTERNET hFile, DWORD_PTR dwContext) : m_hFile(hFi
 {
 }
 
-UINT CInternetFile::ReadThrough(void* lpBuf, UINT nCount)
+UINT CInternetFile::ReadThrough(void* lpBuf, UINT nCount, DWORD dwFlags)
 {
-    DWORD nRead = 0;
-    if (!::InternetReadFile(m_hFile.Get(), lpBuf, nCount, &nRead)) AfxThrowInternetException(m_dwContext);
-    return nRead;
+    INTERNET_BUFFERSA buffers = {};
+    buffers.dwStructSize = sizeof buffers;
+    buffers.lpvBuffer = lpBuf;
+    buffers.dwBufferLength = nCount;
+    if (!::InternetReadFileExA(m_hFile.Get(), &buffers, dwFlags, m_dwContext)) AfxThrowInternetException(m_dwContext);
+    return buffers.dwBufferLength;
 }
 
 UINT CInternetFile::Read(void* lpBuf, UINT nCount)
 {
-    if (m_buffer.empty()) return ReadThrough(lpBuf, nCount);
+    if (m_buffer.empty()) return ReadThrough(lpBuf, nCount, 0);
     if (m_nBufferPos == m_nBufferEnd) FillBuffer();
     size_t n = std::min<size_t>(nCount, m_nBufferEnd - m_nBufferPos);
     std::memcpy(lpBuf, m_buffer.data() + m_nBufferPos, n);
@@ -34,19 +37,8 @@ void CInternetFile::FillBuffer()
     // buffer's size. Wine answers both from its own 8 KiB receive buffer, so there a fill takes what that holds.
     DWORD dwAvailable = 0;
     if (!::InternetQueryDataAvailable(m_hFile.Get(), &dwAvailable, 0, 0)) AfxThrowInternetException(m_dwContext);
-    m_nBufferPos = m_nBufferEnd = 0;
-    if (!dwAvailable) return;
-    INTERNET_BUFFERSA buffers = {};
-    buffers.dwStructSize = sizeof buffers;
-    buffers.lpvBuffer = m_buffer.data();
-    buffers.dwBufferLength = static_cast<DWORD>(m_buffer.size());
-    if (!::InternetReadFileExA(m_hFile.Get(), &buffers, IRF_NO_WAIT, m_dwContext))
-        AfxThrowInternetException(m_dwContext);
-    // The reported bytes are there to be read: should IRF_NO_WAIT give none, a plain read takes them without
-    // waiting, and an empty buffer still means only the end of the data.
-    m_nBufferEnd = buffers.dwBufferLength
-                       ? buffers.dwBufferLength
-                       : ReadThrough(m_buffer.data(), std::min<UINT>(dwAvailable, static_cast<UINT>(m_buffer.size())));
+    m_nBufferPos = 0;
+    m_nBufferEnd = dwAvailable ? ReadThrough(m_buffer.data(), static_cast<UINT>(m_buffer.size()), IRF_NO_WAIT) : 0;
 }
 
 BOOL CInternetFile::SetReadBufferSize(UINT nBufferSize)

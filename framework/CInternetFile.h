@@ -34,7 +34,9 @@ protected:
     DWORD_PTR m_dwContext;
 
 private:
-    UINT ReadThrough(void* lpBuf, UINT nCount);
+    // One read of WinInet. With dwFlags 0 it waits for nCount bytes or the end of the data, as InternetReadFile
+    // does; with IRF_NO_WAIT it takes what has arrived. The one call serves both, for the program's imports.
+    UINT ReadThrough(void* lpBuf, UINT nCount, DWORD dwFlags);
     // Refills the empty buffer with what has arrived; leaves it empty at the end of the data.
     void FillBuffer();
 

@@ -55,15 +55,16 @@ TEST_F(WriteBehind, TheFileTakesTheBytesWhenTheBufferFillsAndBeforeAnythingLooks
     // Reading the length flushes.
     EXPECT_EQ(file.GetLength(), 600u);
     EXPECT_EQ(ReadBytes(m_dest).size(), 600u);
-    // A write the buffer cannot take flushes what it holds first; one that fills it flushes it whole.
+    // A write the buffer cannot take flushes what it holds first, also when the buffer is just full.
     file.Write(xs.data(), 1000);
     EXPECT_EQ(ReadBytes(m_dest).size(), 600u);
     file.Write(xs.data(), 100);
     EXPECT_EQ(ReadBytes(m_dest).size(), 1600u);
     file.Write(xs.data(), 924);
+    EXPECT_EQ(ReadBytes(m_dest).size(), 1600u);
+    file.Write("ab", 2);
     EXPECT_EQ(ReadBytes(m_dest).size(), 2624u);
     // A write as large as the buffer goes straight through, after the bytes held.
-    file.Write("ab", 2);
     file.Write(xs.data(), 2000);
     EXPECT_EQ(ReadBytes(m_dest).size(), 4626u);
     // The position, seeking and reading flush.
