@@ -126,11 +126,14 @@ void CDownloadFile::RunChunkLoop(const ChunkReader& read, CFile& temp, DWORD dwO
     char buffer[513];
     DWORD dwReceived = 0;
     ProgressThrottle throttle(dwStartMs);
+    // The count includes what the write-behind buffer still holds: the file may be up to one buffer behind it
+    // while the loop runs, and holds every byte counted once the loop has flushed.
     auto post = [&](DWORD dwNow) {
         m_fSpeedKBps = throttle.SpeedKBps(dwReceived, dwNow);
         PostCode(DLP_RECEIVED, dwOffset + dwReceived);
         PostCode(DLP_SPEED, static_cast<DWORD>(m_fSpeedKBps));
     };
+    temp.SetWriteBufferSize(kWriteBehind);
     try {
         for (;;) {
             UINT n = read(buffer, 512);
@@ -144,14 +147,17 @@ void CDownloadFile::RunChunkLoop(const ChunkReader& read, CFile& temp, DWORD dwO
             if (m_bStop) break;
         }
     } catch (...) {
-        post(m_clock());
+        // The bytes read before the failure are sound: reading the position flushes them to the file, which
+        // stays a prefix of the source.
         try {
             temp.SetLength(temp.GetPosition());
         } catch (CException* e) {
             e->Delete();
         }
+        post(m_clock());
         throw;
     }
+    temp.Flush();
     post(m_clock());
     temp.SetLength(temp.GetPosition());
 }

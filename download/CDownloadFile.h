@@ -71,12 +71,16 @@ private:
     // its sharing mode.
     static constexpr UINT kTempOpenFlags =
         CFile::modeCreate | CFile::modeNoTruncate | CFile::modeReadWrite | CFile::typeBinary;
+    // The temporary file's write-behind buffer: one system call per this many bytes instead of one per chunk.
+    static constexpr UINT kWriteBehind = 64 * 1024;
     typedef std::function<UINT(void*, UINT)> ChunkReader;
     // Reads at most 512 bytes at a time from read and writes them to temp at its position until a read gives
     // 0 bytes or a stop is asked. DLP_RECEIVED (dwOffset + bytes of this call) and DLP_SPEED are posted as
-    // ProgressThrottle allows, and once more with the final values however the loop ends. The file is then
-    // cut after the last byte written, so that a transfer written from offset 0 over a longer old file leaves
-    // none of the old tail (also when a read throws). dwStartMs: m_clock when the transfer began.
+    // ProgressThrottle allows, and once more with the final values however the loop ends. Writes go through
+    // temp's write-behind buffer, flushed however the loop ends (the end of the data, a stop, a throw) before
+    // those final values. The file is then cut after the last byte written, so that a transfer written from
+    // offset 0 over a longer old file leaves none of the old tail (also when a read throws). dwStartMs: m_clock
+    // when the transfer began.
     void RunChunkLoop(const ChunkReader& read, CFile& temp, DWORD dwOffset, DWORD dwStartMs);
     // For a transfer whose length nobody told: a body that ended without an error is the whole file, so its
     // length is the total; it is posted as DLP_TOTAL. Not after a stop.

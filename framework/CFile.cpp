@@ -1,10 +1,20 @@
-// CFile: open modes mapped onto CreateFileA; every failed call after the open throws CFileException*.
+// CFile: open modes mapped onto CreateFileA, and the write-behind buffer; every failed call after the open throws
+// CFileException*.
 #include "CFile.h"
+
+#include <cstring>
 
 CFile::CFile(const char* pszFileName, UINT nOpenFlags)
 {
     CFileException error;
     if (!Open(pszFileName, nOpenFlags, &error)) CFileException::ThrowOsError(error.m_lOsError, pszFileName);
+}
+
+CFile::~CFile()
+{
+    DWORD nWritten = 0;
+    if (m_nPending)
+        ::WriteFile(m_hFile.Get(), m_writeBuffer.data(), static_cast<DWORD>(m_nPending), &nWritten, nullptr);
 }
 
 BOOL CFile::Open(const char* pszFileName, UINT nOpenFlags, CFileException* pError)
@@ -43,6 +53,7 @@ BOOL CFile::Open(const char* pszFileName, UINT nOpenFlags, CFileException* pErro
 
 UINT CFile::Read(void* lpBuf, UINT nCount)
 {
+    FlushPending();
     DWORD nRead = 0;
     if (nCount && !::ReadFile(m_hFile.Get(), lpBuf, nCount, &nRead, nullptr)) ThrowLastError();
     return nRead;
@@ -50,19 +61,58 @@ UINT CFile::Read(void* lpBuf, UINT nCount)
 
 void CFile::Write(const void* lpBuf, UINT nCount)
 {
+    if (m_nPending + nCount > m_writeBuffer.size()) FlushPending();
+    if (nCount >= m_writeBuffer.size()) {
+        WriteThrough(lpBuf, nCount);
+        return;
+    }
+    std::memcpy(m_writeBuffer.data() + m_nPending, lpBuf, nCount);
+    m_nPending += nCount;
+}
+
+void CFile::WriteThrough(const void* lpBuf, UINT nCount) const
+{
     DWORD nWritten = 0;
     if (!nCount) return;
     if (!::WriteFile(m_hFile.Get(), lpBuf, nCount, &nWritten, nullptr)) ThrowLastError();
     if (nWritten != nCount) CFileException::ThrowOsError(ERROR_DISK_FULL, m_strFileName);
 }
 
+void CFile::Flush()
+{
+    FlushPending();
+}
+
+void CFile::FlushPending() const
+{
+    // Taken off the buffer before the write: bytes a failed write lost are not written again later, after
+    // others, which would leave the file no longer a prefix.
+    const size_t n = m_nPending;
+    m_nPending = 0;
+    WriteThrough(m_writeBuffer.data(), static_cast<UINT>(n));
+}
+
+void CFile::SetWriteBufferSize(UINT nBufferSize)
+{
+    FlushPending();
+    m_writeBuffer.assign(nBufferSize, 0);
+}
+
 void CFile::Close()
 {
+    FlushPending();
     m_hFile.Reset();
+}
+
+HANDLE CFile::GetHandle() const
+{
+    FlushPending();
+    return m_hFile.Get();
 }
 
 DWORD CFile::Seek(LONGLONG lOff, UINT nFrom)
 {
+    FlushPending();
     // Without the high part SetFilePointer takes the low one as a signed distance.
     LONG high = static_cast<LONG>(lOff >> 32);
     DWORD pos = ::SetFilePointer(m_hFile.Get(), static_cast<LONG>(lOff & 0xFFFFFFFF), &high, nFrom);
@@ -72,6 +122,7 @@ DWORD CFile::Seek(LONGLONG lOff, UINT nFrom)
 
 DWORD CFile::GetPosition() const
 {
+    FlushPending();
     DWORD pos = ::SetFilePointer(m_hFile.Get(), 0, nullptr, FILE_CURRENT);
     if (pos == INVALID_SET_FILE_POINTER && ::GetLastError() != NO_ERROR) ThrowLastError();
     return pos;
@@ -79,6 +130,7 @@ DWORD CFile::GetPosition() const
 
 DWORD CFile::GetLength() const
 {
+    FlushPending();
     DWORD len = ::GetFileSize(m_hFile.Get(), nullptr);
     if (len == INVALID_FILE_SIZE && ::GetLastError() != NO_ERROR) ThrowLastError();
     return len;

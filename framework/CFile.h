@@ -1,7 +1,10 @@
-// CFile: an unbuffered Win32 file handle with the framework's open modes; errors throw CFileException*.
+// CFile: a Win32 file handle with the framework's open modes and an optional write-behind buffer; errors throw
+// CFileException*.
 #pragma once
 
 #include <windows.h>
+
+#include <vector>
 
 #include "CFileException.h"
 #include "CObject.h"
@@ -21,13 +24,22 @@ public:
     CFile() = default;
     // Opens at once; a failure throws CFileException*.
     CFile(const char* pszFileName, UINT nOpenFlags);
+    // Writes what the buffer still holds; a failure then is not reported (the file keeps what came before).
+    ~CFile() override;
 
     // FALSE on failure, with the cause in *pError when one is given; an open file is closed first.
     virtual BOOL Open(const char* pszFileName, UINT nOpenFlags, CFileException* pError = nullptr);
     // Reads up to nCount bytes; fewer only at the end of the file.
     virtual UINT Read(void* lpBuf, UINT nCount);
     virtual void Write(const void* lpBuf, UINT nCount);
+    // Hands what the write buffer holds to the system.
+    void Flush();
     virtual void Close();
+    // With a buffer, writes are gathered and reach the system in blocks of nBufferSize bytes: once the buffer can
+    // take no more, on Flush, and before any other operation on the file (which thus sees every byte written). What
+    // reached the system is always the bytes written, in order, up to some point: a process killed at any moment
+    // leaves the file a prefix of what it was given. 0 (the default) passes every write straight through.
+    void SetWriteBufferSize(UINT nBufferSize);
 
     // A 64-bit distance, so that offsets from 2 GiB to 4 GiB are not taken for negative ones; the result is
     // the new position's low 32 bits.
@@ -39,11 +51,20 @@ public:
     // Cuts or extends the file to dwNewLen bytes; the position stays where it was unless past the end.
     void SetLength(DWORD dwNewLen);
 
-    HANDLE GetHandle() const { return m_hFile.Get(); }
+    // Flushes first, for whoever uses the handle.
+    HANDLE GetHandle() const;
 
 protected:
     [[noreturn]] void ThrowLastError() const;
 
     KernelHandle m_hFile;
     CString m_strFileName;
+
+private:
+    void WriteThrough(const void* lpBuf, UINT nCount) const;
+    // The const queries flush too: the bytes written belong to the file whoever looks at it.
+    void FlushPending() const;
+
+    std::vector<char> m_writeBuffer;
+    mutable size_t m_nPending = 0;
 };

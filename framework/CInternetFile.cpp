@@ -1,4 +1,4 @@
-// CInternetFile: InternetReadFile with an optional read-ahead buffer.
+// CInternetFile: InternetReadFileExA, with an optional read-ahead buffer filled with what has arrived.
 #include "CInternetFile.h"
 
 #include <algorithm>
@@ -8,28 +8,37 @@ CInternetFile::CInternetFile(HINTERNET hFile, DWORD_PTR dwContext) : m_hFile(hFi
 {
 }
 
-UINT CInternetFile::ReadThrough(void* lpBuf, UINT nCount)
+UINT CInternetFile::ReadThrough(void* lpBuf, UINT nCount, DWORD dwFlags)
 {
-    DWORD nRead = 0;
-    if (!::InternetReadFile(m_hFile.Get(), lpBuf, nCount, &nRead)) AfxThrowInternetException(m_dwContext);
-    return nRead;
+    INTERNET_BUFFERSA buffers = {};
+    buffers.dwStructSize = sizeof buffers;
+    buffers.lpvBuffer = lpBuf;
+    buffers.dwBufferLength = nCount;
+    if (!::InternetReadFileExA(m_hFile.Get(), &buffers, dwFlags, m_dwContext)) AfxThrowInternetException(m_dwContext);
+    return buffers.dwBufferLength;
 }
 
 UINT CInternetFile::Read(void* lpBuf, UINT nCount)
 {
-    if (m_buffer.empty()) return ReadThrough(lpBuf, nCount);
-    if (m_nBufferPos == m_nBufferEnd) {
-        // A synchronous InternetReadFile waits until the whole request is filled, so the buffer is filled only
-        // with what has arrived: on a slow link the reader still sees every packet as it comes.
-        DWORD dwAvailable = 0;
-        if (!::InternetQueryDataAvailable(m_hFile.Get(), &dwAvailable, 0, 0)) AfxThrowInternetException(m_dwContext);
-        m_nBufferPos = 0;
-        m_nBufferEnd = dwAvailable ? ReadThrough(m_buffer.data(), std::min<UINT>(dwAvailable, m_buffer.size())) : 0;
-    }
+    if (m_buffer.empty()) return ReadThrough(lpBuf, nCount, 0);
+    if (m_nBufferPos == m_nBufferEnd) FillBuffer();
     size_t n = std::min<size_t>(nCount, m_nBufferEnd - m_nBufferPos);
     std::memcpy(lpBuf, m_buffer.data() + m_nBufferPos, n);
     m_nBufferPos += n;
     return static_cast<UINT>(n);
+}
+
+void CInternetFile::FillBuffer()
+{
+    // A synchronous InternetReadFile waits until the whole request is filled, so a slow link would hold the
+    // reader for a whole buffer. InternetQueryDataAvailable waits only while nothing has arrived (the wait every
+    // read makes, bounded by the receive time-out) and reports 0 at the end of the data. With bytes known to be
+    // there, InternetReadFileExA with IRF_NO_WAIT returns at once with everything that has arrived, up to the
+    // buffer's size. Wine answers both from its own 8 KiB receive buffer, so there a fill takes what that holds.
+    DWORD dwAvailable = 0;
+    if (!::InternetQueryDataAvailable(m_hFile.Get(), &dwAvailable, 0, 0)) AfxThrowInternetException(m_dwContext);
+    m_nBufferPos = 0;
+    m_nBufferEnd = dwAvailable ? ReadThrough(m_buffer.data(), static_cast<UINT>(m_buffer.size()), IRF_NO_WAIT) : 0;
 }
 
 BOOL CInternetFile::SetReadBufferSize(UINT nBufferSize)

@@ -15,8 +15,8 @@ public:
 
     // Reads up to nCount bytes; 0 only at the end of the data. A failure throws CInternetException*.
     virtual UINT Read(void* lpBuf, UINT nCount);
-    // With a buffer, each read of WinInet takes what has arrived, up to nBufferSize bytes, and later reads are
-    // served from the buffer; 0 (the default) passes every read straight through.
+    // With a buffer, each read of WinInet takes what has arrived, up to nBufferSize bytes, waiting only while
+    // nothing has, and later reads are served from the buffer; 0 (the default) passes every read straight through.
     BOOL SetReadBufferSize(UINT nBufferSize);
     virtual void Close();
 
@@ -34,7 +34,11 @@ protected:
     DWORD_PTR m_dwContext;
 
 private:
-    UINT ReadThrough(void* lpBuf, UINT nCount);
+    // One read of WinInet. With dwFlags 0 it waits for nCount bytes or the end of the data, as InternetReadFile
+    // does; with IRF_NO_WAIT it takes what has arrived. The one call serves both, for the program's imports.
+    UINT ReadThrough(void* lpBuf, UINT nCount, DWORD dwFlags);
+    // Refills the empty buffer with what has arrived; leaves it empty at the end of the data.
+    void FillBuffer();
 
     std::vector<char> m_buffer;
     size_t m_nBufferPos = 0;

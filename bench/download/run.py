@@ -1,8 +1,9 @@
 #!/usr/bin/python3
 """Download benchmark driver: serves a 64 MiB file from a loopback nginx, fetches it with CDownloadFile (a window
 taking its notifications), a bare WinInet loop and curl, unlimited and over a link limited to 10 MB/s, and
-prints the times and their ratios; then runs the whole program against a loopback service publishing a 64 MiB
-installer, from its start to the installer's launch, beside curl on the same URL.
+prints the times and their ratios and the per-call costs; then runs the whole program against a loopback service
+publishing a 64 MiB installer, from its start to the installer's launch, beside curl on the same URL, and once more
+unlimited with its window pinged (WM_NULL) for as long as it is open.
 Usage: make bench-download, which builds the program and the benchmark first; run.py --smoke does the same with
 4 MiB, once each (CORVANE_BIN and CORVANE_BENCH_BUILD name the program's and the benchmark's builds)."""
 import os
@@ -13,7 +14,7 @@ import sys
 import time
 
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
-from corvane_env import EXE, PUBLISH, appdata_dir, make_sample_installer, program_arch, wine_environment
+from corvane_env import BIN, EXE, PUBLISH, TITLE, appdata_dir, make_sample_installer, program_arch, wine_environment
 from localservers import LIMIT_RATE, NGINX_PORT, DownloadServers, LocalWeb
 
 BUILD = os.environ.get("CORVANE_BENCH_BUILD", os.path.join(ROOT, "build", "win32"))
@@ -24,6 +25,8 @@ SMOKE = sys.argv[1:] == ["--smoke"]
 SIZE = (4 if SMOKE else 64) * 1024 * 1024
 # The median of this many runs unlimited; one run over the limited link.
 RUNS = 1 if SMOKE else 3
+# The window should answer every message within this while the download runs at full speed.
+ANSWER_AIM_MS = 100
 
 
 def run(cmd, **kw):
@@ -49,8 +52,45 @@ def curl(url, runs):
     return sorted(times)[len(times) // 2]
 
 
-def program_run(env, host, rate, runs):
-    """Seconds from the program's start to the launch of the installer (median), and curl's on its URL."""
+def run_once(env, data_dir, marker):
+    """Seconds from the program's start to the launch of the installer."""
+    shutil.rmtree(data_dir, ignore_errors=True)
+    t0 = time.perf_counter()
+    proc = subprocess.Popen(["wine", EXE], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    # The shell starts the installer as the program ends; once it has ended, the marker is due soon.
+    ended = None
+    while not os.path.exists(marker):
+        if ended is None and proc.poll() is not None:
+            ended = time.perf_counter()
+        if ended is not None and time.perf_counter() - ended > 30:
+            sys.exit("the program ended without launching the installer")
+        time.sleep(0.01)
+    took = time.perf_counter() - t0
+    proc.wait()
+    return took
+
+
+def pinged_run(env, data_dir, marker):
+    """One more run, its window sent WM_NULL every 5 ms by a second program for as long as it is open (not timed:
+    the second program takes its share of the machine): the round trips' count, worst and median in ms."""
+    pinger = subprocess.Popen(["wine", os.path.join(BIN, "WinDriver.exe"), "pings", TITLE, "1000"], env=env,
+                              stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+    try:
+        run_once(env, data_dir, marker)
+        out = pinger.communicate(timeout=60)[0].decode()
+    finally:
+        if pinger.poll() is None:
+            pinger.kill()
+            pinger.wait()
+    m = re.search(r"pings=(\d+) max_ms=([\d.]+) median_ms=([\d.]+) unanswered=(\d+)", out)
+    if not m:
+        sys.exit("the window was not pinged: %r" % out)
+    return int(m.group(1)), float(m.group(2)), float(m.group(3)), int(m.group(4))
+
+
+def program_run(env, host, rate, runs, ping=False):
+    """Seconds from the program's start to the launch of the installer (median), curl's on its URL, and with ping
+    the WM_NULL round trips of one more run."""
     work = os.path.join(WORK, "program")
     shutil.rmtree(work, ignore_errors=True)
     os.makedirs(work)
@@ -64,27 +104,14 @@ def program_run(env, host, rate, runs):
     web.start(int(host.rsplit(":", 1)[1]))
     data_dir = os.path.join(appdata_dir(env), "ravlet")
     marker = os.path.join(data_dir, "sample-installer-started.txt")
-    times = []
     try:
-        for _ in range(runs):
-            shutil.rmtree(data_dir, ignore_errors=True)
-            t0 = time.perf_counter()
-            proc = subprocess.Popen(["wine", EXE], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-            # The shell starts the installer as the program ends; once it has ended, the marker is due soon.
-            ended = None
-            while not os.path.exists(marker):
-                if ended is None and proc.poll() is not None:
-                    ended = time.perf_counter()
-                if ended is not None and time.perf_counter() - ended > 30:
-                    sys.exit("the program ended without launching the installer")
-                time.sleep(0.01)
-            times.append(time.perf_counter() - t0)
-            proc.wait()
+        times = [run_once(env, data_dir, marker) for _ in range(runs)]
+        pings = pinged_run(env, data_dir, marker) if ping else None
         c = curl(url, runs)
     finally:
         web.stop()
     shutil.rmtree(data_dir, ignore_errors=True)
-    return sorted(times)[len(times) // 2], c
+    return sorted(times)[len(times) // 2], c, pings
 
 
 def main():
@@ -117,7 +144,8 @@ def main():
                 chunks = r["engine_chunks"]
                 posts = r["engine_messages"]
                 parts = [("read 512 B (buffered)", r["chunk_read_us"], chunks),
-                         ("write 512 B", r["chunk_write_us"], chunks),
+                         ("write 512 B, unbuffered", r["chunk_write_us"], chunks),
+                         ("write 512 B, behind", r["chunk_write_behind_us"], chunks),
                          ("clock (GetTickCount)", r["chunk_clock_us"], chunks),
                          ("post", r["chunk_post_us"], posts)]
                 print("  costs per call, and per file:")
@@ -125,6 +153,15 @@ def main():
                     print("    %-22s %6.2f us x %8d -> %6.3f s" % (name, us, calls, us * calls / 1e6))
                 print("    %-22s %6.2f us per chunk (after the requests before the body)"
                       % ("measured engine", (r["engine_s"] - r["engine_setup_s"]) / chunks * 1e6))
+                print("  reads that reached WinInet (read-ahead fills of up to 64 KiB, each after "
+                      "InternetQueryDataAvailable):")
+                for key, label in (("fill_reported", "earlier: InternetReadFile of the bytes reported"),
+                                   ("fill_nowait", "now: InternetReadFileExA with IRF_NO_WAIT")):
+                    n = max(1, r[key + "_count"])
+                    print("    %-48s %7d fills of %7.0f B on average, %6.2f us each"
+                          % (label, r[key + "_count"], r[key + "_bytes"] / n, r[key + "_us"]))
+                print("  writes that reached the system: earlier one per chunk (%d), now one per 64 KiB (%d)"
+                      % (chunks, (SIZE + 65535) // 65536))
     finally:
         servers.stop()
 
@@ -132,8 +169,12 @@ def main():
     host = os.environ.get("CORVANE_SETUP_HOST", "127.0.0.1:18431")
     print("\nthe whole program, start to launch, %d MiB installer from a loopback service (%s):" % (SIZE >> 20, host))
     for label, rate, runs in (("unlimited", None, RUNS), ("limited to %d B/s" % LIMIT_RATE, LIMIT_RATE, 1)):
-        program, c = program_run(env, host, rate, runs)
+        program, c, pings = program_run(env, host, rate, runs, ping=rate is None)
         print("  %-18s program %7.3f s   curl %7.3f s   ratio %5.2f" % (label, program, c, program / c))
+        if pings:
+            n, worst, median, unanswered = pings
+            print("  the window during one more unlimited run: %d WM_NULL round trips, worst %.1f ms, median %.2f ms, "
+                  "%d unanswered within 1 s (aim: each within %d ms)" % (n, worst, median, unanswered, ANSWER_AIM_MS))
 
 
 if __name__ == "__main__":

@@ -14,8 +14,10 @@ Faults:
   /chunked/PATH        200 with the whole body in chunks of 4 KiB (Transfer-Encoding: chunked), whatever the Range
   /nosize/PATH         500 for a closed range (a first-byte request); honest otherwise
   /wronglength/PATH    200 with a Content-Length 1000 bytes above the body's, then the connection closes
-  /drip/PATH?ms=T&chunk=B
-                       honest headers, then B bytes (512 unless given) every T milliseconds
+  /drip/PATH?ms=T&chunk=B&stall=K&key=X
+                       honest headers, then B bytes (512 unless given) every T milliseconds; with stall, the first
+                       request for the body's remainder under key X falls silent after K body bytes, the connection
+                       open (as /silent/ holds it)
   /stall/PATH?cut=K    for the body's remainder ("bytes=N-" or none): honest headers and K body bytes, then
                        silence with the connection open (for 120 s); honest for a closed range
   /flaky/PATH?cuts=N&cut=K&key=X
@@ -254,16 +256,22 @@ class Handler(BaseHTTPRequestHandler):
             self.send_head(200, len(data))
             self.hold()
         elif fault == "drip":
-            rest = self.honest(data)
+            silent = "stall" in query and self.take_cut(query.get("key", name), 1)
+            rest = self.honest(data) or b""
+            if silent:
+                rest = rest[:int(query["stall"])]
             delay = int(query.get("ms", "50")) / 1000.0
             chunk = int(query.get("chunk", "512"))
             try:
-                for i in range(0, len(rest or b""), chunk):
+                for i in range(0, len(rest), chunk):
                     self.wfile.write(rest[i:i + chunk])
                     self.wfile.flush()
                     time.sleep(delay)
             except (BrokenPipeError, ConnectionResetError):
                 self.close_connection = True
+                return
+            if silent:
+                self.hold()
         else:
             self.send_head(404, 0)
 

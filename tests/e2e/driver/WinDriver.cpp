@@ -1,17 +1,20 @@
-// WinDriver: a second program for the end-to-end tests: finds windows, sends them messages, reads their texts.
-// Usage: WinDriver windows TITLE | ping HWND MS | post HWND MSG WPARAM LPARAM | send HWND MSG WPARAM LPARAM
-//        | text HWND [ID] | watch HWND ID SECONDS | rect HWND ID | tray HWND ID | untray HWND ID | menus
-//        | hold PATH | register NAME | show HWND CMD | codepage | trust PATH SIGNER | name HWND ID
+// WinDriver: a second program for the end-to-end tests and benchmarks: finds windows, sends them messages, reads
+// their texts.
+// Usage: WinDriver windows TITLE | ping HWND MS | pings TITLE MS | post HWND MSG WPARAM LPARAM
+//        | send HWND MSG WPARAM LPARAM | text HWND [ID] | watch HWND ID SECONDS | rect HWND ID | tray HWND ID
+//        | untray HWND ID | menus | hold PATH | register NAME | show HWND CMD | codepage | trust PATH SIGNER | name HWND ID
 // (numbers in decimal or 0x-hex; texts read with the wide calls, whatever the ANSI code page, and printed as
 // hex UTF-8 bytes)
 #include <windows.h>
 #include <oleacc.h>
 #include <shellapi.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <cwchar>
+#include <vector>
 
 #include "VerifyCodeSigner.h"
 
@@ -99,6 +102,40 @@ int WatchText(HWND hItem, double seconds)
     }
 }
 
+double Milliseconds(const LARGE_INTEGER& from, const LARGE_INTEGER& to)
+{
+    LARGE_INTEGER freq;
+    ::QueryPerformanceFrequency(&freq);
+    return (to.QuadPart - from.QuadPart) * 1000.0 / freq.QuadPart;
+}
+
+// Waits up to a minute for a window of that title, then sends it WM_NULL every 5 ms for as long as it exists;
+// prints the number of round trips, the worst and the median, and how many went unanswered within timeoutMs.
+int PingWhileOpen(const wchar_t* title, UINT timeoutMs)
+{
+    HWND hWnd = nullptr;
+    for (int i = 0; i < 12000 && !(hWnd = ::FindWindowW(nullptr, title)); ++i) ::Sleep(5);
+    if (!hWnd) return 1;
+    std::vector<double> trips;
+    int unanswered = 0;
+    for (;;) {
+        LARGE_INTEGER t0, t1;
+        DWORD_PTR result = 0;
+        ::QueryPerformanceCounter(&t0);
+        LRESULT ok = ::SendMessageTimeoutW(hWnd, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, timeoutMs, &result);
+        ::QueryPerformanceCounter(&t1);
+        if (!::IsWindow(hWnd)) break;
+        if (!ok) ++unanswered;
+        trips.push_back(Milliseconds(t0, t1));
+        ::Sleep(5);
+    }
+    if (trips.empty()) return 1;
+    std::sort(trips.begin(), trips.end());
+    std::printf("pings=%u max_ms=%.3f median_ms=%.3f unanswered=%d\n", static_cast<unsigned>(trips.size()),
+                trips.back(), trips[trips.size() / 2], unanswered);
+    return 0;
+}
+
 }  // namespace
 
 // Wide arguments: a title in the narrow command line would pass through the ANSI code page.
@@ -160,14 +197,14 @@ int wmain(int argc, wchar_t** argv)
     }
     if (!std::wcscmp(cmd, L"ping") && argc == 4) {
         DWORD_PTR result = 0;
-        LARGE_INTEGER freq, t0, t1;
-        ::QueryPerformanceFrequency(&freq);
+        LARGE_INTEGER t0, t1;
         ::QueryPerformanceCounter(&t0);
         LRESULT ok = ::SendMessageTimeoutA(Window(argv[2]), WM_NULL, 0, 0, SMTO_ABORTIFHUNG, Number(argv[3]), &result);
         ::QueryPerformanceCounter(&t1);
-        std::printf("ok=%d ms=%.3f\n", ok ? 1 : 0, (t1.QuadPart - t0.QuadPart) * 1000.0 / freq.QuadPart);
+        std::printf("ok=%d ms=%.3f\n", ok ? 1 : 0, Milliseconds(t0, t1));
         return ok ? 0 : 1;
     }
+    if (!std::wcscmp(cmd, L"pings") && argc == 4) return PingWhileOpen(argv[2], static_cast<UINT>(Number(argv[3])));
     if ((!std::wcscmp(cmd, L"post") || !std::wcscmp(cmd, L"send")) && argc == 6) {
         HWND hWnd = Window(argv[2]);
         UINT msg = static_cast<UINT>(Number(argv[3]));
