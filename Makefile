@@ -74,11 +74,23 @@ fuzz-smoke:
 	build/fuzz/bin/xml_fuzz -max_total_time=$(or $(FUZZ_SECONDS),60) -timeout=10 -print_final_stats=1 \
 		-artifact_prefix=build/fuzz/artifacts/ build/fuzz/corpus tests/fuzz/corpus
 
-# The whole suite on each program; the 32-bit program's is reported skipped with CORVANE_NO_32BIT=1. In the guest,
-# some 8 to 11 times slower than the machine under QEMU's translator, `make test` runs the files where the two
-# programs can differ (start-up and the window, whole runs with downloads, resumes and kills, a full disk, TLS, the
-# signature check, code pages, display scale); e2e-test-win32-all runs the whole suite wherever it runs.
-E2E_GUEST_FILES := test_startup test_window test_workflow test_disk test_tls test_signature test_codepages test_scale
+# The whole suite on each program; the 32-bit program's is reported skipped with CORVANE_NO_32BIT=1. In the guest
+# under QEMU's translator, where every Wine program starts some ten times slower, `make test` runs the tests where
+# the two programs can differ: start-up, a second instance, leaving and resuming, whole runs with a download, a
+# full disk, TLS, the signature check, code pages and display scale. e2e-test-win32-all runs the whole suite.
+E2E_GUEST_TESTS := test_startup.py::test_no_service_shows_the_failure_message_then_ends \
+	test_startup.py::test_second_instance_ends_without_a_window_of_its_own \
+	test_startup.py::test_leaving_during_a_transfer_keeps_the_partial_file_and_the_next_run_resumes \
+	test_workflow.py::test_fresh_download_is_recorded_verified_and_launched \
+	test_workflow.py::test_a_complete_earlier_download_is_launched_without_a_transfer \
+	test_workflow.py::test_a_partial_download_of_the_same_version_is_resumed \
+	test_disk.py::test_a_disk_that_fills_up_keeps_an_exact_prefix_which_the_next_run_resumes \
+	test_tls.py::test_the_https_answer_and_the_https_file_are_fetched_and_launched \
+	test_tls.py::test_a_partial_https_download_is_resumed_with_a_range_request \
+	test_signature.py::test_an_installer_of_the_expected_signer_is_launched \
+	"test_signature.py::test_any_other_installer_is_refused_and_the_user_told[unsigned]" \
+	test_codepages.py::test_start_up_failure_message_under_other_code_pages \
+	"test_scale.py::test_the_window_and_its_message_box_are_drawn_whole_at_the_displays_scale_and_follow_a_new_one[150%]"
 E2E_WIN32 = CORVANE_SETUP_HOST=$(LOOPBACK_HOST) CORVANE_BIN=$(CURDIR)/build/win32/bin $(SCOPED) $(PYTEST) -q
 e2e-test: e2e-test-win64 e2e-test-win32
 
@@ -87,7 +99,7 @@ e2e-test-win64: win64
 
 e2e-test-win32: win32
 	@echo "32-bit end-to-end tests: $(WIN32_RUNNER)"
-	$(if $(filter guest,$(W32)),$(IN_GUEST) $(E2E_WIN32) $(E2E_GUEST_FILES:%=tests/e2e/%.py),$(E2E_WIN32) tests/e2e)
+	$(if $(filter guest,$(W32)),$(IN_GUEST) $(E2E_WIN32) $(E2E_GUEST_TESTS:%=tests/e2e/%),$(E2E_WIN32) tests/e2e)
 
 e2e-test-win32-all: win32
 	@echo "32-bit end-to-end tests, the whole suite: $(WIN32_RUNNER)"
