@@ -77,7 +77,7 @@ fuzz-smoke:
 # The whole suite on each program; the 32-bit program's is reported skipped with CORVANE_NO_32BIT=1. In the guest
 # under QEMU's translator, where every Wine program starts some ten times slower, `make test` runs the tests where
 # the two programs can differ: start-up, a second instance, leaving and resuming, whole runs with a download, a
-# full disk, TLS, the signature check, code pages and display scale. e2e-test-win32-all runs the whole suite.
+# full disk, TLS, the signature check and code pages. e2e-test-win32-all runs the whole suite.
 E2E_GUEST_TESTS := test_startup.py::test_no_service_shows_the_failure_message_then_ends \
 	test_startup.py::test_second_instance_ends_without_a_window_of_its_own \
 	test_startup.py::test_leaving_during_a_transfer_keeps_the_partial_file_and_the_next_run_resumes \
@@ -89,8 +89,7 @@ E2E_GUEST_TESTS := test_startup.py::test_no_service_shows_the_failure_message_th
 	test_tls.py::test_a_partial_https_download_is_resumed_with_a_range_request \
 	test_signature.py::test_an_installer_of_the_expected_signer_is_launched \
 	"test_signature.py::test_any_other_installer_is_refused_and_the_user_told[unsigned]" \
-	test_codepages.py::test_start_up_failure_message_under_other_code_pages \
-	"test_scale.py::test_the_window_and_its_message_box_are_drawn_whole_at_the_displays_scale_and_follow_a_new_one[150%]"
+	test_codepages.py::test_start_up_failure_message_under_other_code_pages
 E2E_WIN32 = CORVANE_SETUP_HOST=$(LOOPBACK_HOST) CORVANE_BIN=$(CURDIR)/build/win32/bin $(SCOPED) $(PYTEST) -q
 e2e-test: e2e-test-win64 e2e-test-win32
 
