@@ -76,8 +76,11 @@ def pinged_run(env, data_dir, marker):
     pinger = subprocess.Popen(["wine", os.path.join(BIN, "WinDriver.exe"), "pings", TITLE, "1000"], env=env,
                               stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
     try:
+        pinger.stdout.readline()
         run_once(env, data_dir, marker)
         out = pinger.communicate(timeout=60)[0].decode()
+    except subprocess.TimeoutExpired:
+        sys.exit("the pinger did not end: it never found the window")
     finally:
         if pinger.poll() is None:
             pinger.kill()

@@ -109,10 +109,14 @@ double Milliseconds(const LARGE_INTEGER& from, const LARGE_INTEGER& to)
     return (to.QuadPart - from.QuadPart) * 1000.0 / freq.QuadPart;
 }
 
-// Waits up to a minute for a window of that title, then sends it WM_NULL every 5 ms for as long as it exists;
-// prints the number of round trips, the worst and the median, and how many went unanswered within timeoutMs.
+// Says "waiting" once it looks, then waits up to a minute for a window of that title and sends it WM_NULL every
+// 5 ms for as long as it exists; prints the number of round trips, the worst and the median, and how many went
+// unanswered within timeoutMs. A caller starts the window's program after the first line, or a short-lived
+// window may come and go while this program is still starting.
 int PingWhileOpen(const wchar_t* title, UINT timeoutMs)
 {
+    std::printf("waiting\n");
+    std::fflush(stdout);
     HWND hWnd = nullptr;
     for (int i = 0; i < 12000 && !(hWnd = ::FindWindowW(nullptr, title)); ++i) ::Sleep(5);
     if (!hWnd) return 1;
