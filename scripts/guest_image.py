@@ -175,7 +175,8 @@ def build(final):
     open(os.path.join(work, COMPLETE), "w").close()
     shutil.rmtree(final, ignore_errors=True)
     os.rename(work, final)
-    used = int(subprocess.run(["du", "-s", "--block-size=1", final], stdout=subprocess.PIPE, check=True).stdout.split()[0])
+    used = subprocess.run(["du", "-s", "--block-size=1", final], stdout=subprocess.PIPE, check=True).stdout
+    used = int(used.split()[0])
     print("guest: image built in %.0f s and its prefix made in %.0f s; %.1f GB on disk (its disk is sparse)" %
           (built - start, time.monotonic() - built, used / 1e9), flush=True)
 
