@@ -147,7 +147,8 @@ def verify(signed, args):
         raise ReleaseError("osslsigncode does not accept the signature of %s:\n%s" % (signed, out))
     if args.timestamp_url and "Timestamp is not available" in out:
         raise ReleaseError("%s carries no timestamp" % signed)
-    subject = re.search(r"Signer's certificate:\s*-+\s*Signer #0:\s*Subject: (.*)", out)
+    # osslsigncode 2.9 rules a line under the heading, 2.5 (Debian 12's own) does not.
+    subject = re.search(r"Signer's certificate:\s*(?:-+\s*)?Signer #0:\s*Subject: (.*)", out)
     return subject.group(1).strip() if subject else "?"
 
 
