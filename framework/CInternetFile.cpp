@@ -30,15 +30,22 @@ UINT CInternetFile::Read(void* lpBuf, UINT nCount)
 
 void CInternetFile::FillBuffer()
 {
-    // A synchronous InternetReadFile waits until the whole request is filled, so a slow link would hold the
-    // reader for a whole buffer. InternetQueryDataAvailable waits only while nothing has arrived (the wait every
-    // read makes, bounded by the receive time-out) and reports 0 at the end of the data. With bytes known to be
-    // there, InternetReadFileExA with IRF_NO_WAIT returns at once with everything that has arrived, up to the
-    // buffer's size. Wine answers both from its own 8 KiB receive buffer, so there a fill takes what that holds.
+    m_nBufferPos = 0;
+    // A synchronous read waits until the whole request is filled or the data ends: taken only at a pace that
+    // fills the buffer soon (ReadAheadPace).
+    if (m_pace.WholeBufferDue()) {
+        m_nBufferEnd = ReadThrough(m_buffer.data(), static_cast<UINT>(m_buffer.size()), 0);
+        m_pace.Note(m_nBufferEnd, ::GetTickCount(), false);
+        return;
+    }
+    // InternetQueryDataAvailable waits only while nothing has arrived (the wait every read makes, bounded by the
+    // receive time-out) and reports 0 at the end of the data. With bytes known to be there, InternetReadFileExA
+    // with IRF_NO_WAIT returns at once with everything that has arrived, up to the buffer's size. Wine answers
+    // both from its own 8 KiB receive buffer, so there a fill of this kind takes what that holds.
     DWORD dwAvailable = 0;
     if (!::InternetQueryDataAvailable(m_hFile.Get(), &dwAvailable, 0, 0)) AfxThrowInternetException(m_dwContext);
-    m_nBufferPos = 0;
     m_nBufferEnd = dwAvailable ? ReadThrough(m_buffer.data(), static_cast<UINT>(m_buffer.size()), IRF_NO_WAIT) : 0;
+    m_pace.Note(m_nBufferEnd, ::GetTickCount(), true);
 }
 
 BOOL CInternetFile::SetReadBufferSize(UINT nBufferSize)
@@ -47,6 +54,7 @@ BOOL CInternetFile::SetReadBufferSize(UINT nBufferSize)
     if (m_nBufferPos != m_nBufferEnd) return FALSE;
     m_buffer.assign(nBufferSize, 0);
     m_nBufferPos = m_nBufferEnd = 0;
+    m_pace = ReadAheadPace(nBufferSize);
     return TRUE;
 }
 

@@ -7,6 +7,7 @@
 #include "CInternetException.h"
 #include "CObject.h"
 #include "InternetHandle.h"
+#include "ReadAheadPace.h"
 
 class CInternetFile : public CObject {
 public:
@@ -16,7 +17,8 @@ public:
     // Reads up to nCount bytes; 0 only at the end of the data. A failure throws CInternetException*.
     virtual UINT Read(void* lpBuf, UINT nCount);
     // With a buffer, each read of WinInet takes what has arrived, up to nBufferSize bytes, waiting only while
-    // nothing has, and later reads are served from the buffer; 0 (the default) passes every read straight through.
+    // nothing has (or for a whole buffer, on a link that fills one in a few milliseconds: ReadAheadPace), and
+    // later reads are served from the buffer; 0 (the default) passes every read straight through.
     BOOL SetReadBufferSize(UINT nBufferSize);
     virtual void Close();
 
@@ -43,4 +45,5 @@ private:
     std::vector<char> m_buffer;
     size_t m_nBufferPos = 0;
     size_t m_nBufferEnd = 0;
+    ReadAheadPace m_pace{0};
 };

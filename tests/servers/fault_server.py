@@ -14,10 +14,10 @@ Faults:
   /chunked/PATH        200 with the whole body in chunks of 4 KiB (Transfer-Encoding: chunked), whatever the Range
   /nosize/PATH         500 for a closed range (a first-byte request); honest otherwise
   /wronglength/PATH    200 with a Content-Length 1000 bytes above the body's, then the connection closes
-  /drip/PATH?ms=T&chunk=B&stall=K&key=X
-                       honest headers, then B bytes (512 unless given) every T milliseconds; with stall, the first
-                       request for the body's remainder under key X falls silent after K body bytes, the connection
-                       open (as /silent/ holds it)
+  /drip/PATH?ms=T&chunk=B&fast=F&stall=K&key=X
+                       honest headers and F body bytes at once (none unless given), then B bytes (512 unless
+                       given) every T milliseconds; with stall, the first request for the body's remainder under
+                       key X falls silent after K body bytes, the connection open (as /silent/ holds it)
   /stall/PATH?cut=K    for the body's remainder ("bytes=N-" or none): honest headers and K body bytes, then
                        silence with the connection open (for 120 s); honest for a closed range
   /flaky/PATH?cuts=N&cut=K&key=X
@@ -262,8 +262,10 @@ class Handler(BaseHTTPRequestHandler):
                 rest = rest[:int(query["stall"])]
             delay = int(query.get("ms", "50")) / 1000.0
             chunk = int(query.get("chunk", "512"))
+            fast = int(query.get("fast", "0"))
             try:
-                for i in range(0, len(rest), chunk):
+                self.wfile.write(rest[:fast])
+                for i in range(fast, len(rest), chunk):
                     self.wfile.write(rest[i:i + chunk])
                     self.wfile.flush()
                     time.sleep(delay)

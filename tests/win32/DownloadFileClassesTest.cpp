@@ -1,6 +1,7 @@
 // The framework's file and internet classes the engine stands on, against real files and servers.
 #include <cstring>
 #include <memory>
+#include <string>
 
 #include "CInternetSession.h"
 #include "CStdioFile.h"
@@ -155,6 +156,32 @@ TEST_F(InternetClasses, BufferedReadGivesWhatHasArrivedWithoutWaitingToFillTheBu
     char buf[512];
     ASSERT_EQ(file->Read(buf, sizeof buf), 512u);
     EXPECT_EQ(std::string(buf, 512), Served("small.bin").substr(0, 512));
+}
+
+TEST_F(InternetClasses, BufferedReadWaitsForWholeBuffersOnlyWhileTheLinkIsFast)
+{
+    // 32 MiB at once, then 512 bytes every 5 ms. Each Read of a whole buffer returns exactly one fill.
+    const size_t kBuffer = 64 * 1024, kFast = 32 << 20, kSlow = 96 * 1024;
+    std::string source(kFast + kSlow, '\0');
+    for (size_t i = 0; i < source.size(); ++i) source[i] = static_cast<char>((i * 2654435761u) >> 13);
+    const std::string path = ServersDir() + "\\www\\paced.bin";
+    WriteBytes(path, source);
+    CInternetSession session("read test");
+    std::unique_ptr<CInternetFile> file(session.OpenURL(
+        FaultUrl("drip/paced.bin?ms=5&fast=" + std::to_string(kFast)).c_str(), 1, INTERNET_FLAG_RELOAD));
+    ASSERT_TRUE(file->SetReadBufferSize(static_cast<UINT>(kBuffer)));
+    std::string bytes(kBuffer, '\0'), got;
+    int wholeWhileFast = 0, wholeWhileSlow = 0;
+    for (UINT n; (n = file->Read(&bytes[0], static_cast<UINT>(kBuffer))) > 0;) {
+        got.append(bytes, 0, n);
+        if (n == kBuffer) ++(got.size() <= kFast ? wholeWhileFast : wholeWhileSlow);
+    }
+    ::DeleteFileA(path.c_str());
+    EXPECT_TRUE(got == source) << got.size();
+    // The fast part comes in whole buffers, not in the library's own smaller pieces; once the link has slowed,
+    // one fill at most waits for a whole buffer, and the rest take what has arrived.
+    EXPECT_GT(wholeWhileFast, 0);
+    EXPECT_LE(wholeWhileSlow, 1);
 }
 
 TEST_F(InternetClasses, HttpRequestsReportStatusHeadersAndErrors)
