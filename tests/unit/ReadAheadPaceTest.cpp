@@ -24,27 +24,30 @@ int Feed(ReadAheadPace& pace, uint32_t* pNow, int count, size_t n, uint32_t step
 
 TEST(ReadAheadPace, WholeBuffersOnlyAfterASpanAtAPaceThatFillsOneWithinTheWait)
 {
-    // Wine's 8 KiB per fill, one fill a millisecond: not before the first span has ended, then at every fill.
+    // 40 KiB a millisecond in fills of what has arrived: not before the first span has ended, then at every fill.
     ReadAheadPace fast(kBuffer);
     uint32_t now = 1000;
     EXPECT_EQ(Feed(fast, &now, 1, 8192, 5000), 0);  // the first fill's wait (the answer) is not measured
-    EXPECT_EQ(Feed(fast, &now, 49, 8192, 1), 0);
-    EXPECT_EQ(Feed(fast, &now, 1, 8192, 1), 1);
+    EXPECT_EQ(Feed(fast, &now, 49, 40960, 1), 0);
+    EXPECT_EQ(Feed(fast, &now, 1, 40960, 1), 1);
     EXPECT_EQ(Feed(fast, &now, 100, kBuffer, 1, false), 100);
 
-    // A whole buffer per kWaitMs is just fast enough; a byte less in the span is not.
-    const size_t perSpan = kBuffer * ReadAheadPace::kSpanMs / ReadAheadPace::kWaitMs, piece = perSpan / 10 + 1;
-    for (size_t last : {perSpan - 9 * piece, perSpan - 9 * piece - 1}) {
+    // A whole buffer per kWholeBufferMs is just fast enough; a byte less in the span is not.
+    const size_t perSpan = kBuffer * ReadAheadPace::kSpanMs / ReadAheadPace::kWholeBufferMs;
+    const int fills = ReadAheadPace::kSpanMs;
+    const size_t piece = perSpan / fills + 1;
+    for (size_t last : {perSpan - (fills - 1) * piece, perSpan - (fills - 1) * piece - 1}) {
         ReadAheadPace edge(kBuffer);
         uint32_t t = 0;
         Feed(edge, &t, 1, 100, 0);
-        Feed(edge, &t, 9, piece, ReadAheadPace::kSpanMs / 10);
-        EXPECT_EQ(Feed(edge, &t, 1, last, ReadAheadPace::kSpanMs / 10), 9 * piece + last == perSpan ? 1 : 0) << last;
+        Feed(edge, &t, fills - 1, piece, 1);
+        EXPECT_EQ(Feed(edge, &t, 1, last, 1), (fills - 1) * piece + last == perSpan ? 1 : 0) << last;
     }
 
-    // 8 KB/s, in the pieces a slow link brings: never.
+    // A link held to 10 MB/s, and 8 KB/s in the pieces a slow link brings: never.
     ReadAheadPace slow(kBuffer);
     now = 0;
+    EXPECT_EQ(Feed(slow, &now, 2000, 10000, 1), 0);
     EXPECT_EQ(Feed(slow, &now, 2000, 400, 50), 0);
     EXPECT_EQ(Feed(slow, &now, 2000, 1460, 180), 0);
 }
@@ -55,7 +58,7 @@ TEST(ReadAheadPace, ALibraryThatHandsOverWholeBuffersIsNeverMadeToWait)
     uint32_t now = 0;
     Feed(pace, &now, 1, 100, 0);
     EXPECT_EQ(Feed(pace, &now, 1, kBuffer, 1), 0);
-    EXPECT_EQ(Feed(pace, &now, 1000, 8192, 1), 0);
+    EXPECT_EQ(Feed(pace, &now, 1000, 40960, 1), 0);
 }
 
 TEST(ReadAheadPace, AWholeFillThatOutlastsTheWaitReturnsToWhatHasArrived)
@@ -63,11 +66,11 @@ TEST(ReadAheadPace, AWholeFillThatOutlastsTheWaitReturnsToWhatHasArrived)
     ReadAheadPace pace(kBuffer);
     uint32_t now = 0xFFFFFFF0u;  // across the clock's wrap
     Feed(pace, &now, 1, 100, 0);
-    Feed(pace, &now, 60, 8192, 1);
+    Feed(pace, &now, 60, 40960, 1);
     ASSERT_TRUE(pace.WholeBufferDue());
     // The link slows: one whole fill waits longer than it should, and the next takes what has arrived.
     EXPECT_EQ(Feed(pace, &now, 1, kBuffer, ReadAheadPace::kWaitMs + 1, false), 0);
     // The span of slow fills that follows keeps them so; a fast span again brings whole buffers back.
     EXPECT_EQ(Feed(pace, &now, 200, 512, 5), 0);
-    EXPECT_GT(Feed(pace, &now, 60, 8192, 1), 0);
+    EXPECT_GT(Feed(pace, &now, 60, 40960, 1), 0);
 }

@@ -1,4 +1,5 @@
 // The framework's file and internet classes the engine stands on, against real files and servers.
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -6,6 +7,7 @@
 #include "CInternetSession.h"
 #include "CStdioFile.h"
 #include "DownloadTestSupport.h"
+#include "ReadAheadPace.h"
 
 using namespace dltest;
 
@@ -172,15 +174,22 @@ TEST_F(InternetClasses, BufferedReadWaitsForWholeBuffersOnlyWhileTheLinkIsFast)
     ASSERT_TRUE(file->SetReadBufferSize(static_cast<UINT>(kBuffer)));
     std::string bytes(kBuffer, '\0'), got;
     int wholeWhileFast = 0, wholeWhileSlow = 0;
+    DWORD firstFill = 0, fastEnd = 0;
     for (UINT n; (n = file->Read(&bytes[0], static_cast<UINT>(kBuffer))) > 0;) {
         got.append(bytes, 0, n);
+        if (got.size() == n) firstFill = ::GetTickCount();
+        if (got.size() <= kFast) fastEnd = ::GetTickCount();
         if (n == kBuffer) ++(got.size() <= kFast ? wholeWhileFast : wholeWhileSlow);
     }
     ::DeleteFileA(path.c_str());
     EXPECT_TRUE(got == source) << got.size();
-    // The fast part comes in whole buffers, not in the library's own smaller pieces; once the link has slowed,
-    // one fill at most waits for a whole buffer, and the rest take what has arrived.
-    EXPECT_GT(wholeWhileFast, 0);
+    // Where this machine takes the fast part well above the pace that calls for whole buffers, some of it came in
+    // whole buffers rather than in the library's own smaller pieces. Once the link has slowed, one fill at most
+    // waits for a whole buffer, and the rest take what has arrived.
+    const double bytesPerMs = static_cast<double>(kFast) / std::max<DWORD>(1, fastEnd - firstFill);
+    if (bytesPerMs >= 1.5 * kBuffer / ReadAheadPace::kWholeBufferMs) {
+        EXPECT_GT(wholeWhileFast, 0) << bytesPerMs;
+    }
     EXPECT_LE(wholeWhileSlow, 1);
 }
 
