@@ -22,9 +22,6 @@ const DWORD kTransferFlags = INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_PRAGMA
 const DWORD kProbeFlags = INTERNET_FLAG_EXISTING_CONNECT | INTERNET_FLAG_NO_AUTO_REDIRECT;
 const DWORD kZeroTerminated = static_cast<DWORD>(-1);
 const DWORD kStatusRangeNotSatisfiable = 416;
-// The chunk loop reads 512 bytes at a time; WinInet is asked for this much per call, since each call has a
-// fixed cost far above that of copying 512 bytes.
-const UINT kReadAhead = 64 * 1024;
 
 // The request headers for a transfer from dwOffset: the base headers, with an open-ended Range when resuming.
 CString RequestHeaders(DWORD dwOffset)

@@ -29,6 +29,6 @@ void ReadAheadPace::Note(size_t n, uint32_t nowMs, bool bArrived)
     const uint32_t elapsed = nowMs - m_spanStart;
     if (elapsed < kSpanMs) return;
     // A library that already hands over whole buffers is never made to wait.
-    m_bWholeBuffer = m_nLargestArrived < m_nBufferSize && m_nSpanBytes * kWholeBufferMs >= uint64_t(m_nBufferSize) * elapsed;
+    m_bWholeBuffer = m_nLargestArrived < m_nBufferSize && m_nSpanBytes >= uint64_t(kFastBytesPerMs) * elapsed;
     StartSpan(nowMs);
 }

@@ -6,15 +6,15 @@
 
 // A fill normally takes only what has arrived. Where the library hands over less than a buffer per call (Wine's
 // WinInet holds 8 KiB) while the link delivers far more, each call's fixed cost, not the link, sets the pace. So
-// a fill may instead wait for a whole buffer, but only while the fills of the last span brought a whole buffer
-// every kWholeBufferMs or faster: at that pace the wait is short. Below it, fills of what has arrived keep up with
-// the link (under Wine, waiting for whole buffers on a link held to 10 MB/s costs 3 % more time), and on a slow
-// link a fill never waits for more than has arrived. When the link slows down, the first whole-buffer fill that
-// outlasts kWaitMs ends them: the fills after it take what has arrived until a span is fast again.
+// a fill may instead wait for a whole buffer, but only while the fills of the last span kept kFastBytesPerMs or
+// more: at that pace the wait is short. Below it, fills of what has arrived keep up with the link (under Wine,
+// waiting for whole buffers on a link held to 10 MB/s costs 3 % more time), and on a slow link a fill never
+// waits for more than has arrived. When the link slows down, the first whole-buffer fill that outlasts kWaitMs
+// ends them: the fills after it take what has arrived until a span is fast again.
 class ReadAheadPace {
 public:
     static constexpr uint32_t kSpanMs = 50;
-    static constexpr uint32_t kWholeBufferMs = 2;
+    static constexpr uint32_t kFastBytesPerMs = 32 * 1024;
     static constexpr uint32_t kWaitMs = 50;
 
     explicit ReadAheadPace(size_t nBufferSize) : m_nBufferSize(nBufferSize) {}

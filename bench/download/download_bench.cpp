@@ -151,12 +151,12 @@ double BareRun(const std::string& url, const std::string& dest, DWORD* pBytes)
     return Now() - t0;
 }
 
-// The whole body read in read-ahead fills of at most 64 KiB, adding the fills, their bytes and their seconds to
+// The whole body read in read-ahead fills of at most the engine's read-ahead, adding the fills, their bytes and their seconds to
 // the totals. Earlier: InternetQueryDataAvailable, then InternetReadFile of what it reported. Present: the
 // read-ahead of CInternetFile itself, read a whole buffer at a time, so that each Read is one fill.
 void Fills(const std::string& url, bool bPresent, DWORD* pFills, DWORD* pBytes, double* pSeconds)
 {
-    const DWORD size = 64 * 1024;
+    const DWORD size = CDownloadFile::kReadAhead;
     std::vector<char> buf(size);
     CInternetSession session("bench");
     std::unique_ptr<CInternetFile> file(session.OpenURL(url.c_str(), 1, INTERNET_FLAG_RELOAD));
@@ -198,7 +198,7 @@ void ChunkCosts(const std::string& url, const std::string& dir, ProgressWindow& 
 
     CInternetSession session("bench");
     std::unique_ptr<CInternetFile> file(session.OpenURL(url.c_str(), 1, INTERNET_FLAG_RELOAD));
-    file->SetReadBufferSize(64 * 1024);
+    file->SetReadBufferSize(CDownloadFile::kReadAhead);
     double t0 = Now();
     for (int i = 0; i < nChunks; ++i) file->Read(buf, 512);
     double read = Now() - t0;
@@ -210,7 +210,7 @@ void ChunkCosts(const std::string& url, const std::string& dir, ProgressWindow& 
     double write = Now() - t0;
     out.SetLength(0);
     out.SeekToBegin();
-    out.SetWriteBufferSize(64 * 1024);
+    out.SetWriteBufferSize(CDownloadFile::kWriteBehind);
     t0 = Now();
     for (int i = 0; i < nChunks; ++i) out.Write(buf, 512);
     out.Flush();
@@ -233,6 +233,7 @@ void ChunkCosts(const std::string& url, const std::string& dir, ProgressWindow& 
                 "chunk_clock_us %.3f\n",
                 read / nChunks * 1e6, write / nChunks * 1e6, writeBehind / nChunks * 1e6, post / nChunks * 1e6,
                 clock / nChunks * 1e6);
+    std::printf("read_ahead_bytes %u\nwrite_behind_bytes %u\n", CDownloadFile::kReadAhead, CDownloadFile::kWriteBehind);
     FillCosts(url);
 }
 

@@ -156,14 +156,16 @@ def main():
                     print("    %-22s %6.2f us x %8d -> %6.3f s" % (name, us, calls, us * calls / 1e6))
                 print("    %-22s %6.2f us per chunk (after the requests before the body)"
                       % ("measured engine", (r["engine_s"] - r["engine_setup_s"]) / chunks * 1e6))
-                print("  reads that reached WinInet (read-ahead fills of up to 64 KiB):")
+                print("  reads that reached WinInet (read-ahead fills of up to %d KiB):"
+                      % (r["read_ahead_bytes"] // 1024))
                 for key, label in (("fill_reported", "earlier: the bytes InternetQueryDataAvailable reported"),
                                    ("fill_readahead", "now: what has arrived, or a buffer at a fast pace")):
                     n = max(1, r[key + "_count"])
                     print("    %-54s %7d fills of %7.0f B on average, %6.2f us each"
                           % (label, r[key + "_count"], r[key + "_bytes"] / n, r[key + "_us"]))
-                print("  writes that reached the system: earlier one per chunk (%d), now one per 64 KiB (%d)"
-                      % (chunks, (SIZE + 65535) // 65536))
+                behind = int(r["write_behind_bytes"])
+                print("  writes that reached the system: earlier one per chunk (%d), now one per %d KiB (%d)"
+                      % (chunks, behind // 1024, (SIZE + behind - 1) // behind))
     finally:
         servers.stop()
 

@@ -22,7 +22,7 @@ int Feed(ReadAheadPace& pace, uint32_t* pNow, int count, size_t n, uint32_t step
 
 }  // namespace
 
-TEST(ReadAheadPace, WholeBuffersOnlyAfterASpanAtAPaceThatFillsOneWithinTheWait)
+TEST(ReadAheadPace, WholeBuffersOnlyAfterASpanAtAFastPace)
 {
     // 40 KiB a millisecond in fills of what has arrived: not before the first span has ended, then at every fill.
     ReadAheadPace fast(kBuffer);
@@ -32,8 +32,8 @@ TEST(ReadAheadPace, WholeBuffersOnlyAfterASpanAtAPaceThatFillsOneWithinTheWait)
     EXPECT_EQ(Feed(fast, &now, 1, 40960, 1), 1);
     EXPECT_EQ(Feed(fast, &now, 100, kBuffer, 1, false), 100);
 
-    // A whole buffer per kWholeBufferMs is just fast enough; a byte less in the span is not.
-    const size_t perSpan = kBuffer * ReadAheadPace::kSpanMs / ReadAheadPace::kWholeBufferMs;
+    // kFastBytesPerMs is just fast enough; a byte less in the span is not.
+    const size_t perSpan = size_t(ReadAheadPace::kFastBytesPerMs) * ReadAheadPace::kSpanMs;
     const int fills = ReadAheadPace::kSpanMs;
     const size_t piece = perSpan / fills + 1;
     for (size_t last : {perSpan - (fills - 1) * piece, perSpan - (fills - 1) * piece - 1}) {

@@ -187,7 +187,7 @@ TEST_F(InternetClasses, BufferedReadWaitsForWholeBuffersOnlyWhileTheLinkIsFast)
     // whole buffers rather than in the library's own smaller pieces. Once the link has slowed, one fill at most
     // waits for a whole buffer, and the rest take what has arrived.
     const double bytesPerMs = static_cast<double>(kFast) / std::max<DWORD>(1, fastEnd - firstFill);
-    if (bytesPerMs >= 1.5 * kBuffer / ReadAheadPace::kWholeBufferMs) {
+    if (bytesPerMs >= 1.5 * ReadAheadPace::kFastBytesPerMs) {
         EXPECT_GT(wholeWhileFast, 0) << bytesPerMs;
     }
     EXPECT_LE(wholeWhileSlow, 1);
