@@ -151,9 +151,9 @@ double BareRun(const std::string& url, const std::string& dest, DWORD* pBytes)
     return Now() - t0;
 }
 
-// The whole body read in read-ahead fills of at most the engine's read-ahead, adding the fills, their bytes and their seconds to
-// the totals. Earlier: InternetQueryDataAvailable, then InternetReadFile of what it reported. Present: the
-// read-ahead of CInternetFile itself, read a whole buffer at a time, so that each Read is one fill.
+// The whole body read in fills of at most the engine's read-ahead, adding the fills, their bytes and their
+// seconds to the totals. Earlier: InternetQueryDataAvailable, then InternetReadFile of what it reported. Present:
+// the read-ahead of CInternetFile itself, read a whole buffer at a time, so that each Read is one fill.
 void Fills(const std::string& url, bool bPresent, DWORD* pFills, DWORD* pBytes, double* pSeconds)
 {
     const DWORD size = CDownloadFile::kReadAhead;

@@ -38,7 +38,9 @@ protected:
             held = held || disk.size() < counted;
         }
         EXPECT_FALSE(samples.empty()) << label;
-        if (!samples.empty()) EXPECT_EQ(samples.back().second.size(), samples.back().first) << label;
+        if (!samples.empty()) {
+            EXPECT_EQ(samples.back().second.size(), samples.back().first) << label;
+        }
         return held;
     }
 };
