@@ -31,8 +31,8 @@ UINT CInternetFile::Read(void* lpBuf, UINT nCount)
 void CInternetFile::FillBuffer()
 {
     m_nBufferPos = 0;
-    // A synchronous read waits until the whole request is filled or the data ends: taken only at a pace that
-    // fills the buffer soon (ReadAheadPace).
+    // A synchronous read waits until the whole request is filled or the data ends: taken only while the fills
+    // keep a pace at which that wait is short (ReadAheadPace).
     if (m_pace.WholeBufferDue()) {
         m_nBufferEnd = ReadThrough(m_buffer.data(), static_cast<UINT>(m_buffer.size()), 0);
         m_pace.Note(m_nBufferEnd, ::GetTickCount(), false);
