@@ -32,18 +32,6 @@ TEST(ReadAheadPace, WholeBuffersOnlyAfterASpanAtAFastPace)
     EXPECT_EQ(Feed(fast, &now, 1, 40960, 1), 1);
     EXPECT_EQ(Feed(fast, &now, 100, kBuffer, 1, false), 100);
 
-    // kFastBytesPerMs is just fast enough; a byte less in the span is not.
-    const size_t perSpan = size_t(ReadAheadPace::kFastBytesPerMs) * ReadAheadPace::kSpanMs;
-    const int fills = ReadAheadPace::kSpanMs;
-    const size_t piece = perSpan / fills + 1;
-    for (size_t last : {perSpan - (fills - 1) * piece, perSpan - (fills - 1) * piece - 1}) {
-        ReadAheadPace edge(kBuffer);
-        uint32_t t = 0;
-        Feed(edge, &t, 1, 100, 0);
-        Feed(edge, &t, fills - 1, piece, 1);
-        EXPECT_EQ(Feed(edge, &t, 1, last, 1), (fills - 1) * piece + last == perSpan ? 1 : 0) << last;
-    }
-
     // A link held to 10 MB/s, and 8 KB/s in the pieces a slow link brings: never.
     ReadAheadPace slow(kBuffer);
     now = 0;
