@@ -20,7 +20,8 @@ CPUS = 2
 # How long the guest is given to end by itself once it is told to stop, before it is killed.
 STOP_TIMEOUT = 10
 # Under the hypervisor the guest reaches its init in seconds. Some machines offer /dev/kvm but cannot run a
-# kernel on it (the guest hangs as it enters long mode); a guest not up by then is booted under the translator.
+# kernel on it (the guest hangs as it enters long mode, or QEMU aborts as it sets up the processor); a guest not
+# up by then, or whose QEMU ended first, is booted under the translator.
 KVM_BOOT_LIMIT = 60
 
 
@@ -107,24 +108,26 @@ def run(image, root, script, timeout, snapshot=True):
                 return status
             with open(KVM_FAILS, "w") as f:
                 f.write(_machine())
-            print("guest: it did not come up under %s within %d s; booting it under QEMU's translator instead, "
-                  "here from now on" % (KVM, KVM_BOOT_LIMIT), flush=True)
+            print("guest: it did not come up under %s (QEMU ended, or %d s passed); booting it under QEMU's "
+                  "translator instead, here from now on" % (KVM, KVM_BOOT_LIMIT), flush=True)
         return _boot(image, job, root, snapshot, "tcg", timeout)
     finally:
         shutil.rmtree(job, ignore_errors=True)
 
 
 def _boot(image, job, root, snapshot, accel, timeout):
-    """The script's exit status; None when, under the hypervisor, the guest did not come up in time."""
+    """The script's exit status; None when, under the hypervisor, the guest did not come up in time or QEMU ended
+    before it did."""
     sys.stdout.flush()
     # A session of its own: a Ctrl-C at the terminal reaches this process, which then ends QEMU itself.
     qemu = subprocess.Popen(qemu_command(image, job, root, snapshot, accel), stdin=subprocess.DEVNULL,
                             start_new_session=True)
     try:
         if accel == "kvm":
+            # Some hypervisors make QEMU abort at once instead (a model-specific register it cannot set).
             deadline = time.monotonic() + KVM_BOOT_LIMIT
-            while not os.path.exists(os.path.join(job, "booted")) and qemu.poll() is None:
-                if time.monotonic() > deadline:
+            while not os.path.exists(os.path.join(job, "booted")):
+                if time.monotonic() > deadline or qemu.poll() is not None:
                     return None
                 time.sleep(0.2)
         try:
