@@ -17,8 +17,8 @@ public:
     // Reads up to nCount bytes; 0 only at the end of the data. A failure throws CInternetException*.
     virtual UINT Read(void* lpBuf, UINT nCount);
     // With a buffer, each read of WinInet takes what has arrived, up to nBufferSize bytes, waiting only while
-    // nothing has (or for a whole buffer, while the fills keep a fast pace: ReadAheadPace), and
-    // later reads are served from the buffer; 0 (the default) passes every read straight through.
+    // nothing has (or for a whole buffer, while the fills keep a fast pace: ReadAheadPace), and later reads are
+    // served from the buffer; 0 (the default) passes every read straight through.
     BOOL SetReadBufferSize(UINT nBufferSize);
     virtual void Close();
 

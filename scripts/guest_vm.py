@@ -124,7 +124,6 @@ def _boot(image, job, root, snapshot, accel, timeout):
                             start_new_session=True)
     try:
         if accel == "kvm":
-            # Some hypervisors make QEMU abort at once instead (a model-specific register it cannot set).
             deadline = time.monotonic() + KVM_BOOT_LIMIT
             while not os.path.exists(os.path.join(job, "booted")):
                 if time.monotonic() > deadline or qemu.poll() is not None:
